@@ -1,0 +1,30 @@
+// The simulated File History's settings: what FHSWITCH_SIM says each
+// simulated call returns.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/win_api.h"
+
+namespace sim {
+
+// Exit status of a process whose FHSWITCH_SIM cannot be read; no other path uses it.
+constexpr int kBadSettingsStatus = 90;
+
+struct Settings {
+    std::map<std::string, HRESULT, std::less<>> results;  // by call name; absent means S_OK
+    std::optional<std::int32_t> backupStatus;             // GetBackupStatus.status
+    std::optional<std::int32_t> validationResult;         // ValidateTarget.result
+
+    HRESULT ResultOf(std::string_view call) const;
+};
+
+// Parses "NAME=VALUE;NAME=VALUE". On a malformed or unknown setting returns
+// nothing and puts the offending setting into *badSetting.
+std::optional<Settings> ParseSettings(std::string_view text, std::string* badSetting);
+
+}  // namespace sim

@@ -1,0 +1,54 @@
+#include "platform/sim/settings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SimSettings, ReadsResultsAndOutValues) {
+    std::string bad;
+    const auto settings = sim::ParseSettings(
+        "ValidateTarget.result=2;FhServiceReloadConfiguration=0x80040601;GetBackupStatus.status=1;"
+        "CoInitializeEx=0x1;SaveConfiguration=0XdeadBEEF;",
+        &bad);
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->ResultOf("FhServiceReloadConfiguration"), static_cast<HRESULT>(0x80040601));
+    EXPECT_EQ(settings->ResultOf("CoInitializeEx"), 1);
+    EXPECT_EQ(settings->ResultOf("SaveConfiguration"), static_cast<HRESULT>(0xDEADBEEF));
+    EXPECT_EQ(settings->ResultOf("CoCreateInstance"), S_OK);
+    EXPECT_EQ(settings->validationResult, 2);
+    EXPECT_EQ(settings->backupStatus, 1);
+}
+
+TEST(SimSettings, EmptyMeansEveryCallSucceeds) {
+    std::string bad;
+    const auto settings = sim::ParseSettings("", &bad);
+    ASSERT_TRUE(settings);
+    EXPECT_TRUE(settings->results.empty());
+    EXPECT_FALSE(settings->validationResult);
+    EXPECT_FALSE(settings->backupStatus);
+}
+
+class MalformedSetting : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(MalformedSetting, IsNamedAndNothingIsTaken) {
+    std::string bad;
+    EXPECT_FALSE(sim::ParseSettings(GetParam().first, &bad));
+    EXPECT_EQ(bad, GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, MalformedSetting,
+    ::testing::Values(std::make_pair("CoInitializeEx", "CoInitializeEx"),
+                      std::make_pair("DeleteFileA=0x80004005", "DeleteFileA=0x80004005"),
+                      std::make_pair("coinitializeex=0x1", "coinitializeex=0x1"),
+                      std::make_pair("SaveConfiguration=0x1;CoInitializeEx=80004005", "CoInitializeEx=80004005"),
+                      std::make_pair("CoInitializeEx=0x", "CoInitializeEx=0x"),
+                      std::make_pair("CoInitializeEx=0x123456789", "CoInitializeEx=0x123456789"),
+                      std::make_pair("CoInitializeEx=0xG", "CoInitializeEx=0xG"),
+                      std::make_pair("CoInitializeEx= 0x1", "CoInitializeEx= 0x1"),
+                      std::make_pair("ValidateTarget.result=0x2", "ValidateTarget.result=0x2"),
+                      std::make_pair("ValidateTarget.result=", "ValidateTarget.result="),
+                      std::make_pair("GetBackupStatus.status=99999999999", "GetBackupStatus.status=99999999999"),
+                      std::make_pair("=0x1", "=0x1")));
+
+}  // namespace

@@ -1,0 +1,30 @@
+#include "platform/text.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ToUtf8, EncodesEveryPlaneAndReplacesLoneSurrogates) {
+    EXPECT_EQ(ToUtf8(u"\\\\nas\\b"), "\\\\nas\\b");
+    EXPECT_EQ(ToUtf8(u"M\u00FCller \u65E5"), "M\xC3\xBCller \xE6\x97\xA5");
+    EXPECT_EQ(ToUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    const char16_t loneHigh[] = {u'a', 0xD800, u'b', 0};
+    const char16_t loneLow[] = {0xDC00, 0};
+    EXPECT_EQ(ToUtf8(loneHigh), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(ToUtf8(loneLow), "\xEF\xBF\xBD");
+}
+
+TEST(BstrToUtf8, ReadsTheLengthPrefixAndTakesNullAsEmpty) {
+    const BSTR text = SysAllocString(u"\\\\nas\\M\u00FCller");
+    EXPECT_EQ(SysStringLen(text), 12u);
+    EXPECT_EQ(BstrToUtf8(text), "\\\\nas\\M\xC3\xBCller");
+    SysFreeString(text);
+    EXPECT_EQ(BstrToUtf8(nullptr), "");
+    const BSTR empty = SysAllocString(u"");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(SysStringLen(empty), 0u);
+    EXPECT_EQ(BstrToUtf8(empty), "");
+    SysFreeString(empty);
+}
+
+}  // namespace
