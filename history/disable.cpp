@@ -1,0 +1,68 @@
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "history/file_history.h"
+#include "platform/fh_service.h"
+#include "platform/files.h"
+
+namespace {
+
+constexpr char kConfigurationSubdirectory[] = "\\Microsoft\\Windows\\FileHistory\\Configuration";
+
+// "%LOCALAPPDATA%\Microsoft\Windows\FileHistory\Configuration". Nothing when
+// LOCALAPPDATA is unset or empty: a path built from nothing would name a
+// relative folder or the root of the drive.
+std::optional<std::string> ConfigurationDirectory() {
+    const char* localAppData = std::getenv("LOCALAPPDATA");
+    if (localAppData == nullptr || *localAppData == '\0') return std::nullopt;
+    return localAppData + std::string(kConfigurationSubdirectory);
+}
+
+// Asks the service to stop backing up. A pipe that cannot be opened is not a
+// refusal; the close's result is not examined.
+HRESULT StopBackups() {
+    UniqueServicePipe pipe;
+    if (FAILED(pipe.Open(TRUE))) return S_OK;
+    return FhServiceStopBackup(pipe.get(), FALSE);
+}
+
+// Passes every top-level entry of the directory to DeleteFileA, which removes
+// the files and refuses ".", ".." and subdirectories. A path that does not fit
+// MAX_PATH is never truncated (that could name another file): a pattern that
+// does not fit deletes nothing, an entry that does not fit is skipped.
+void DeleteTopLevelFiles(const std::string& directory) {
+    char path[MAX_PATH];
+    const size_t prefixLength = directory.size() + 1;  // "<directory>\"
+    if (prefixLength + std::strlen("*.*") >= MAX_PATH) return;
+    std::memcpy(path, directory.data(), directory.size());
+    path[directory.size()] = '\\';
+    std::memcpy(path + prefixLength, "*.*", 4);
+
+    WIN32_FIND_DATAA entry;
+    const UniqueFindHandle search(FindFirstFileA(path, &entry));
+    if (!search.valid()) return;
+    do {
+        // The directory part stays in the buffer; only the name changes.
+        const size_t nameLength = strnlen(entry.cFileName, MAX_PATH);
+        if (prefixLength + nameLength >= MAX_PATH) continue;
+        std::memcpy(path + prefixLength, entry.cFileName, nameLength);
+        path[prefixLength + nameLength] = '\0';
+        DeleteFileA(path);
+    } while (FindNextFileA(search.get(), &entry));
+}
+
+}  // namespace
+
+int DisableFileHistory() {
+    // 1.
+    const std::optional<std::string> directory = ConfigurationDirectory();
+
+    // 2, 3. A refusal leaves every file in place.
+    if (FAILED(StopBackups())) return 1;
+
+    // 4 to 6.
+    if (directory) DeleteTopLevelFiles(*directory);
+    return 0;
+}

@@ -1,0 +1,238 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "history/file_history.h"
+#include "testsupport/sim_session.h"
+
+using testsupport::Exists;
+using testsupport::ListTree;
+using testsupport::RunCapturingStdout;
+using testsupport::SimSession;
+using testsupport::WriteFile;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+
+namespace {
+
+// A configuration directory as the platform leaves it, with a subdirectory.
+void PopulateConfiguration(const SimSession& session) {
+    const std::string dir = session.configDirectory();
+    WriteFile(dir + "/Config1.xml", "one");
+    WriteFile(dir + "/Config2.xml", "two");
+    WriteFile(dir + "/catalog 1.edb", "catalog");
+    WriteFile(dir + "/Sicherung-Müller.dat", "data");
+    WriteFile(dir + "/Sub/inner.xml", "inner");
+}
+
+const std::vector<std::string> kPopulated = {"Config1.xml", "Config2.xml", "Sicherung-Müller.dat", "Sub/",
+                                             "Sub/inner.xml", "catalog 1.edb"};
+
+testsupport::Outcome Disable() { return RunCapturingStdout([] { return DisableFileHistory(); }); }
+
+std::vector<std::string> CallNames(const std::vector<std::string>& trace) {
+    std::vector<std::string> names;
+    for (const std::string& line : trace) names.push_back(line.substr(0, line.find('\t')));
+    return names;
+}
+
+TEST(Disable, StopsBackupsThenDeletesEveryTopLevelEntryInListingOrder) {
+    SimSession session;
+    PopulateConfiguration(session);
+    const auto outcome = Disable();
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.output, "");
+    const std::string dir = session.windowsConfigDirectory();
+    EXPECT_THAT(session.trace(), ElementsAre("FhServiceOpenPipe\t0x00000000\t1",
+                                             "FhServiceStopBackup\t0x00000000\t0",
+                                             "FhServiceClosePipe\t0x00000000",
+                                             "DeleteFileA\t0\t" + dir + "\\.",
+                                             "DeleteFileA\t0\t" + dir + "\\..",
+                                             "DeleteFileA\t1\t" + dir + "\\Config1.xml",
+                                             "DeleteFileA\t1\t" + dir + "\\Config2.xml",
+                                             "DeleteFileA\t1\t" + dir + "\\Sicherung-Müller.dat",
+                                             "DeleteFileA\t0\t" + dir + "\\Sub",
+                                             "DeleteFileA\t1\t" + dir + "\\catalog 1.edb"));
+    EXPECT_THAT(ListTree(session.configDirectory()), ElementsAre("Sub/", "Sub/inner.xml"));
+}
+
+// How the service's answers decide between purging and leaving every file.
+struct ServiceAnswer {
+    const char* settings;
+    int status;
+    std::vector<std::string> serviceCalls;
+    bool purged;
+};
+
+class DisableService : public ::testing::TestWithParam<ServiceAnswer> {};
+
+TEST_P(DisableService, DecidesStatusAndPurge) {
+    const ServiceAnswer& answer = GetParam();
+    SimSession session(answer.settings);
+    PopulateConfiguration(session);
+    const auto outcome = Disable();
+    EXPECT_EQ(outcome.status, answer.status);
+    EXPECT_EQ(outcome.output, "");
+    std::vector<std::string> calls = CallNames(session.trace());
+    const auto deletes = std::count(calls.begin(), calls.end(), "DeleteFileA");
+    calls.erase(std::remove(calls.begin(), calls.end(), "DeleteFileA"), calls.end());
+    EXPECT_THAT(calls, ElementsAreArray(answer.serviceCalls));
+    if (answer.purged) {
+        EXPECT_EQ(deletes, 7);
+        EXPECT_THAT(ListTree(session.configDirectory()), ElementsAre("Sub/", "Sub/inner.xml"));
+    } else {
+        EXPECT_EQ(deletes, 0);
+        EXPECT_THAT(ListTree(session.configDirectory()), ElementsAreArray(kPopulated));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, DisableService,
+    ::testing::Values(
+        ServiceAnswer{"", 0, {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, true},
+        ServiceAnswer{"FhServiceStopBackup=0x80040600", 1,
+                      {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, false},
+        ServiceAnswer{"FhServiceStopBackup=0x80040601;FhServiceClosePipe=0x80004005", 1,
+                      {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, false},
+        // A pipe that cannot be opened is no refusal: nothing to stop, nothing to close.
+        ServiceAnswer{"FhServiceOpenPipe=0x80040601", 0, {"FhServiceOpenPipe"}, true},
+        ServiceAnswer{"FhServiceClosePipe=0x80004005", 0,
+                      {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, true},
+        ServiceAnswer{"FhServiceStopBackup=0x1", 0,
+                      {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, true}));
+
+TEST(Disable, RemovesLinksButNotWhatTheyPointAt) {
+    SimSession session;
+    const std::string dir = session.configDirectory();
+    WriteFile(session.scratch() + "/outside.txt", "keep");
+    WriteFile(session.scratch() + "/outside-dir/file.txt", "keep");
+    WriteFile(dir + "/Config1.xml", "one");
+    std::filesystem::create_symlink(session.scratch() + "/outside.txt", dir + "/file-link");
+    std::filesystem::create_directory_symlink(session.scratch() + "/outside-dir", dir + "/dir-link");
+    EXPECT_EQ(Disable().status, 0);
+    EXPECT_THAT(ListTree(dir), IsEmpty());
+    EXPECT_THAT(ListTree(session.scratch()), ElementsAre("outside-dir/", "outside-dir/file.txt", "outside.txt"));
+}
+
+TEST(Disable, LeavesReadOnlyFilesAsWindowsDoes) {
+    SimSession session;
+    const std::string dir = session.configDirectory();
+    WriteFile(dir + "/locked.xml", "locked");
+    WriteFile(dir + "/Config1.xml", "one");
+    chmod((dir + "/locked.xml").c_str(), 0444);
+    EXPECT_EQ(Disable().status, 0);
+    EXPECT_THAT(ListTree(dir), ElementsAre("locked.xml"));
+}
+
+// No configuration directory to purge: the stop still happens, nothing is deleted.
+struct NoDirectory {
+    const char* name;
+    void (*arrange)(const SimSession&);
+};
+
+class DisableWithoutDirectory : public ::testing::TestWithParam<NoDirectory> {};
+
+TEST_P(DisableWithoutDirectory, StopsBackupsAndDeletesNothing) {
+    SimSession session;
+    WriteFile(session.localAppData() + "/keep.txt", "keep");
+    WriteFile(session.scratch() + "/keep.txt", "keep");
+    GetParam().arrange(session);
+    const auto before = ListTree(session.localAppData());
+    const auto outcome = Disable();
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_THAT(CallNames(session.trace()),
+                ElementsAre("FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"));
+    EXPECT_EQ(ListTree(session.localAppData()), before);
+    EXPECT_THAT(ListTree(session.scratch()), ElementsAre("keep.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DisableWithoutDirectory,
+    ::testing::Values(
+        NoDirectory{"Missing", [](const SimSession&) {}},
+        NoDirectory{"PlainFile",
+                    [](const SimSession& s) { WriteFile(s.configDirectory(), "a file where the folder should be"); }},
+        NoDirectory{"LocalAppDataUnset", [](const SimSession&) { unsetenv("LOCALAPPDATA"); }},
+        NoDirectory{"LocalAppDataEmpty", [](const SimSession&) { setenv("LOCALAPPDATA", "", 1); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Disable, LocalAppDataUnsetStillReportsARefusedStop) {
+    SimSession session("FhServiceStopBackup=0x80040600");
+    unsetenv("LOCALAPPDATA");
+    EXPECT_EQ(Disable().status, 1);
+}
+
+// A LOCALAPPDATA of exactly the given length, made of real folders below the session's.
+std::string LocalAppDataOfLength(const SimSession& session, size_t length) {
+    std::string path = session.localAppData() + "/";
+    while (path.size() < length) {
+        path += std::string(std::min<size_t>(100, length - path.size()), 'p');
+        if (path.size() < length) path += "/";
+    }
+    std::filesystem::create_directories(path);
+    setenv("LOCALAPPDATA", path.c_str(), 1);
+    return path;
+}
+
+constexpr size_t kSubdirectoryLength = 44;  // "\Microsoft\Windows\FileHistory\Configuration"
+
+// The search pattern is the directory and "\*.*": it must fit MAX_PATH - 1 = 259 bytes.
+class PatternLength : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(PatternLength, APatternThatDoesNotFitDeletesNothing) {
+    const size_t patternLength = GetParam();
+    SimSession session;
+    const std::string localAppData = LocalAppDataOfLength(session, patternLength - 4 - kSubdirectoryLength);
+    const std::string dir = localAppData + "/Microsoft/Windows/FileHistory/Configuration";
+    WriteFile(dir + "/a", "a");
+    EXPECT_EQ(Disable().status, 0);
+    EXPECT_EQ(Exists(dir + "/a"), patternLength > 259);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, PatternLength, ::testing::Values(258, 259, 260, 261));
+
+TEST(Disable, AnEntryWhosePathDoesNotFitIsSkippedAndTheOthersGo) {
+    SimSession session;
+    // Directory of 200 bytes: a name of 58 gives a 259-byte path, 59 gives 260.
+    const std::string localAppData = LocalAppDataOfLength(session, 200 - kSubdirectoryLength);
+    const std::string dir = localAppData + "/Microsoft/Windows/FileHistory/Configuration";
+    const std::string fits(58, 'f');
+    const std::string tooLong = std::string(58, 'f') + "x";
+    WriteFile(dir + "/" + fits, "fits");
+    WriteFile(dir + "/" + tooLong, "too long");
+    WriteFile(dir + "/short", "short");
+    EXPECT_EQ(Disable().status, 0);
+    EXPECT_THAT(ListTree(dir), ElementsAre(tooLong));
+    // Every path handed to DeleteFileA is a whole one.
+    const std::string windowsDir = localAppData + "\\Microsoft\\Windows\\FileHistory\\Configuration";
+    EXPECT_THAT(session.trace({"DeleteFileA"}),
+                ElementsAre("DeleteFileA\t0\t" + windowsDir + "\\.", "DeleteFileA\t0\t" + windowsDir + "\\..",
+                            "DeleteFileA\t1\t" + windowsDir + "\\" + fits,
+                            "DeleteFileA\t1\t" + windowsDir + "\\short"));
+}
+
+TEST(Disable, TouchesNothingOutsideTheConfigurationDirectory) {
+    SimSession session;
+    PopulateConfiguration(session);
+    WriteFile(session.localAppData() + "/Microsoft/Windows/FileHistory/Data/backup.dat", "keep");
+    WriteFile(session.localAppData() + "/Microsoft/Windows/Config1.xml", "keep");
+    WriteFile(session.scratch() + "/Config1.xml", "keep");
+    std::vector<std::string> expected = ListTree(session.localAppData());
+    for (const char* gone : {"Config1.xml", "Config2.xml", "Sicherung-Müller.dat", "catalog 1.edb"}) {
+        expected.erase(std::find(expected.begin(), expected.end(),
+                                 std::string("Microsoft/Windows/FileHistory/Configuration/") + gone));
+    }
+    EXPECT_EQ(Disable().status, 0);
+    EXPECT_EQ(ListTree(session.localAppData()), expected);
+    EXPECT_THAT(ListTree(session.scratch()), ElementsAre("Config1.xml"));
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "history/file_history.h"
+#include "testsupport/sim_session.h"
+
+using testsupport::RunCapturingStdout;
+using testsupport::SimSession;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+namespace {
+
+constexpr char16_t kTarget[] = u"\\\\nas\\backups";
+
+constexpr char kCreating[] = "Creating default configuration\n";
+constexpr char kProvisioning[] = "Provisioning and setting target\n";
+constexpr char kEnabling[] = "Enabling File History\n";
+constexpr char kScheduling[] = "Scheduling regular backups\n";
+constexpr char kRecommending[] = "Recommending target to Homegroup\n";
+constexpr char kSuccess[] = "Success! File History is now enabled\n";
+constexpr char kInvalidTarget[] = "Error: \\\\nas\\backups is not a valid target\n";
+
+std::string Lines(std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* line : lines) text += line;
+    return text;
+}
+
+std::vector<std::string> CallNames(const std::vector<std::string>& trace) {
+    std::vector<std::string> names;
+    for (const std::string& line : trace) names.push_back(line.substr(0, line.find('\t')));
+    return names;
+}
+
+testsupport::Outcome Enable(const char16_t* target = kTarget) {
+    return RunCapturingStdout([&] { return EnableFileHistory(target); });
+}
+
+TEST(Enable, ASuccessfulRunMakesEveryCallInOrderWithItsArguments) {
+    SimSession session;
+    const auto outcome = Enable();
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.output,
+              Lines({kCreating, kProvisioning, kEnabling, kScheduling, kRecommending, kSuccess}));
+    EXPECT_THAT(session.trace(),
+                ElementsAre("CoInitializeEx\t0x00000000\t2",
+                            "CoCreateInstance\t0x00000000\t{ED43BB3C-09E9-498A-9DF6-2177244C6DB4}\t1\t"
+                            "{6A5FEA5B-BF8F-4EE5-B8C3-44D8A0D7331C}",
+                            "CreateDefaultConfiguration\t0x00000000\t1",
+                            "GetBackupStatus\t0x00000000",
+                            "ValidateTarget\t0x00000000\t\\\\nas\\backups",
+                            "ProvisionAndSetNewTarget\t0x00000000\t\\\\nas\\backups\t",
+                            "SetBackupStatus\t0x00000000\t2",
+                            "SaveConfiguration\t0x00000000",
+                            "FhServiceOpenPipe\t0x00000000\t1",
+                            "FhServiceReloadConfiguration\t0x00000000",
+                            "FhServiceClosePipe\t0x00000000",
+                            "ChangeDefaultTargetRecommendation\t0x00000000\t1",
+                            "Release\t-",
+                            "CoUninitialize\t-"));
+}
+
+// One row per way a run can end: the settings, the status, the exact output,
+// and every call made (the manager released and COM left last on every path).
+struct Ending {
+    const char* settings;
+    int status;
+    std::string output;
+    std::vector<std::string> calls;
+};
+
+const std::vector<std::string> kUpToSave = {"CoInitializeEx",           "CoCreateInstance", "CreateDefaultConfiguration",
+                                            "GetBackupStatus",          "ValidateTarget",   "ProvisionAndSetNewTarget",
+                                            "SetBackupStatus",          "SaveConfiguration"};
+
+std::vector<std::string> Then(std::vector<std::string> calls, std::initializer_list<const char*> more) {
+    calls.insert(calls.end(), more.begin(), more.end());
+    return calls;
+}
+
+class EnableEnding : public ::testing::TestWithParam<Ending> {};
+
+TEST_P(EnableEnding, PrintsItsLinesReturnsItsStatusAndCleansUp) {
+    const Ending& ending = GetParam();
+    SimSession session(ending.settings);
+    const auto outcome = Enable();
+    EXPECT_EQ(outcome.status, ending.status);
+    EXPECT_EQ(outcome.output, ending.output);
+    EXPECT_THAT(CallNames(session.trace()), ElementsAreArray(ending.calls));
+}
+
+const std::string kAllLines = Lines({kCreating, kProvisioning, kEnabling, kScheduling, kRecommending, kSuccess});
+const std::vector<std::string> kAllCalls =
+    Then(kUpToSave, {"FhServiceOpenPipe", "FhServiceReloadConfiguration", "FhServiceClosePipe",
+                     "ChangeDefaultTargetRecommendation", "Release", "CoUninitialize"});
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, EnableEnding,
+    ::testing::Values(
+        Ending{"", 0, kAllLines, kAllCalls},
+        Ending{"ChangeDefaultTargetRecommendation=0x80004005", 0,
+               Lines({kCreating, kProvisioning, kEnabling, kScheduling, kRecommending,
+                      "Warning: Failed to recommend target to Homegroup (0x80004005)\n", kSuccess}),
+               kAllCalls},
+        Ending{"ChangeDefaultTargetRecommendation=0x8007000E", 0,
+               Lines({kCreating, kProvisioning, kEnabling, kScheduling, kRecommending,
+                      "Warning: Failed to recommend target to Homegroup (0x8007000E)\n", kSuccess}),
+               kAllCalls},
+        // Results that are not examined, and success codes other than S_OK.
+        Ending{"SaveConfiguration=0x80004005", 0, kAllLines, kAllCalls},
+        Ending{"GetBackupStatus=0x80004005", 0, kAllLines, kAllCalls},
+        Ending{"GetBackupStatus=0x80004005;GetBackupStatus.status=1", 0, kAllLines, kAllCalls},
+        Ending{"CoInitializeEx=0x1;ProvisionAndSetNewTarget=0x1;FhServiceClosePipe=0x1", 0, kAllLines, kAllCalls},
+        Ending{"CoCreateInstance=0x80040154", 1, "", {"CoInitializeEx", "CoCreateInstance", "CoUninitialize"}},
+        Ending{"CreateDefaultConfiguration=0x80040302", 2, kCreating,
+               {"CoInitializeEx", "CoCreateInstance", "CreateDefaultConfiguration", "Release", "CoUninitialize"}},
+        Ending{"CreateDefaultConfiguration=0x80040300", 3, kCreating,
+               {"CoInitializeEx", "CoCreateInstance", "CreateDefaultConfiguration", "Release", "CoUninitialize"}},
+        Ending{"CreateDefaultConfiguration=0x80040303", 3, kCreating,
+               {"CoInitializeEx", "CoCreateInstance", "CreateDefaultConfiguration", "Release", "CoUninitialize"}},
+        Ending{"GetBackupStatus.status=1", 4, kCreating,
+               {"CoInitializeEx", "CoCreateInstance", "CreateDefaultConfiguration", "GetBackupStatus", "Release",
+                "CoUninitialize"}},
+        Ending{"ValidateTarget=0x80040304", 5, kCreating,
+               {"CoInitializeEx", "CoCreateInstance", "CreateDefaultConfiguration", "GetBackupStatus",
+                "ValidateTarget", "Release", "CoUninitialize"}},
+        Ending{"ValidateTarget.result=2", 6, Lines({kCreating, kInvalidTarget}),
+               {"CoInitializeEx", "CoCreateInstance", "CreateDefaultConfiguration", "GetBackupStatus",
+                "ValidateTarget", "Release", "CoUninitialize"}},
+        Ending{"ProvisionAndSetNewTarget=0x80040306", 7, Lines({kCreating, kProvisioning}),
+               {"CoInitializeEx", "CoCreateInstance", "CreateDefaultConfiguration", "GetBackupStatus",
+                "ValidateTarget", "ProvisionAndSetNewTarget", "Release", "CoUninitialize"}},
+        Ending{"SetBackupStatus=0x80004005", 8, Lines({kCreating, kProvisioning, kEnabling}),
+               {"CoInitializeEx", "CoCreateInstance", "CreateDefaultConfiguration", "GetBackupStatus",
+                "ValidateTarget", "ProvisionAndSetNewTarget", "SetBackupStatus", "Release", "CoUninitialize"}},
+        Ending{"FhServiceOpenPipe=0x80040601", 9, Lines({kCreating, kProvisioning, kEnabling, kScheduling}),
+               Then(kUpToSave, {"FhServiceOpenPipe", "Release", "CoUninitialize"})},
+        // A failed reload still closes the pipe.
+        Ending{"FhServiceReloadConfiguration=0x80040601", 9, Lines({kCreating, kProvisioning, kEnabling, kScheduling}),
+               Then(kUpToSave, {"FhServiceOpenPipe", "FhServiceReloadConfiguration", "FhServiceClosePipe", "Release",
+                                "CoUninitialize"})},
+        Ending{"FhServiceClosePipe=0x80004005", 9, Lines({kCreating, kProvisioning, kEnabling, kScheduling}),
+               Then(kUpToSave, {"FhServiceOpenPipe", "FhServiceReloadConfiguration", "FhServiceClosePipe", "Release",
+                                "CoUninitialize"})},
+        Ending{"FhServiceReloadConfiguration=0x80040601;FhServiceClosePipe=0x80004005", 9,
+               Lines({kCreating, kProvisioning, kEnabling, kScheduling}),
+               Then(kUpToSave, {"FhServiceOpenPipe", "FhServiceReloadConfiguration", "FhServiceClosePipe", "Release",
+                                "CoUninitialize"})}));
+
+// Only a valid target and an existing File History namespace let the run go on.
+class ValidationResult : public ::testing::TestWithParam<int> {};
+
+TEST_P(ValidationResult, OnlyValidTargetAndExistingNamespacePass) {
+    const int result = GetParam();
+    SimSession session("ValidateTarget.result=" + std::to_string(result));
+    const auto outcome = Enable();
+    const bool accepted = result == 6 || result == 4;
+    EXPECT_EQ(outcome.status, accepted ? 0 : 6);
+    EXPECT_EQ(outcome.output, accepted ? kAllLines : Lines({kCreating, kInvalidTarget}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Results, ValidationResult, ::testing::Values(0, 1, 2, 3, 4, 5, 6, 7, 100, -1));
+
+TEST(Enable, TheInvalidTargetLineShowsTheTargetAsText) {
+    SimSession session("ValidateTarget.result=0");
+    const auto outcome = Enable(u"\\\\nas\\%s%n%ws%X\\Müller");
+    EXPECT_EQ(outcome.status, 6);
+    EXPECT_EQ(outcome.output, Lines({kCreating, "Error: \\\\nas\\%s%n%ws%X\\Müller is not a valid target\n"}));
+}
+
+TEST(Enable, ComThatCannotBeInitialisedThrowsItsTextAndDoesNothingElse) {
+    SimSession session("CoInitializeEx=0x80010106");
+    std::string thrown;
+    const auto outcome = RunCapturingStdout([&] {
+        try {
+            EnableFileHistory(kTarget);
+        } catch (const char* text) {
+            thrown = text;
+        }
+        return 0;
+    });
+    EXPECT_EQ(thrown, "Unable to initialize COM");
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_THAT(session.trace(), ElementsAre("CoInitializeEx\t0x80010106\t2"));
+}
+
+TEST(Enable, SavesTheTargetAndEnabledStatus) {
+    SimSession session;
+    ASSERT_EQ(Enable().status, 0);
+    const std::string expected =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<FileHistoryConfiguration>\n"
+        "  <Target>\\\\nas\\backups</Target>\n"
+        "  <BackupStatus>2</BackupStatus>\n"
+        "</FileHistoryConfiguration>\n";
+    for (const char* name : {"/Config1.xml", "/Config2.xml"}) {
+        std::ifstream file(session.configDirectory() + name);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), expected) << name;
+    }
+}
+
+}  // namespace
