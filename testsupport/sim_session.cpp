@@ -1,0 +1,128 @@
+#include "testsupport/sim_session.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "platform/sim/state.h"
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+SimSession::SimSession(const std::string& settings) {
+    std::string pattern = (fs::temp_directory_path() / "fhswitch-test-XXXXXX").string();
+    root_ = mkdtemp(pattern.data());
+    scratch_ = root_ + "/scratch";
+    localAppData_ = root_ + "/LocalAppData";
+    tracePath_ = root_ + "/trace";
+    fs::create_directories(scratch_);
+    fs::create_directories(localAppData_);
+    setenv("LOCALAPPDATA", localAppData_.c_str(), 1);
+    setenv("FHSWITCH_SIM", settings.c_str(), 1);
+    setenv("FHSWITCH_SIM_TRACE", tracePath_.c_str(), 1);
+    if (const auto problem = sim::Reload()) ADD_FAILURE() << *problem;
+}
+
+SimSession::~SimSession() {
+    unsetenv("LOCALAPPDATA");
+    unsetenv("FHSWITCH_SIM");
+    unsetenv("FHSWITCH_SIM_TRACE");
+    sim::Reload();
+    std::error_code ignored;
+    fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(root_, ignored);
+}
+
+std::string SimSession::configDirectory() const {
+    return localAppData_ + "/Microsoft/Windows/FileHistory/Configuration";
+}
+
+std::string SimSession::windowsConfigDirectory() const {
+    return localAppData_ + "\\Microsoft\\Windows\\FileHistory\\Configuration";
+}
+
+std::vector<std::string> SimSession::trace() const {
+    std::vector<std::string> lines;
+    std::ifstream file(tracePath_);
+    for (std::string line; std::getline(file, line);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> SimSession::trace(const std::vector<std::string>& calls) const {
+    std::vector<std::string> lines;
+    for (const std::string& line : trace()) {
+        const std::string call = line.substr(0, line.find('\t'));
+        if (std::find(calls.begin(), calls.end(), call) != calls.end()) lines.push_back(line);
+    }
+    return lines;
+}
+
+CapturedStdout::CapturedStdout() {
+    std::fflush(stdout);
+    char path[] = "/tmp/fhswitch-stdout-XXXXXX";
+    captureFile_ = mkstemp(path);
+    unlink(path);
+    savedStdout_ = dup(STDOUT_FILENO);
+    dup2(captureFile_, STDOUT_FILENO);
+}
+
+CapturedStdout::~CapturedStdout() { take(); }
+
+std::string CapturedStdout::take() {
+    if (savedStdout_ < 0) return "";
+    std::fflush(stdout);
+    dup2(savedStdout_, STDOUT_FILENO);
+    close(savedStdout_);
+    savedStdout_ = -1;
+    std::string text;
+    lseek(captureFile_, 0, SEEK_SET);
+    char buffer[4096];
+    for (ssize_t got; (got = read(captureFile_, buffer, sizeof buffer)) > 0;) text.append(buffer, got);
+    close(captureFile_);
+    return text;
+}
+
+Outcome RunCapturingStdout(const std::function<int()>& run) {
+    CapturedStdout captured;
+    const int status = run();
+    return {status, captured.take()};
+}
+
+ArgumentVector::ArgumentVector(std::initializer_list<std::string> arguments)
+    : ArgumentVector(std::vector<std::string>(arguments)) {}
+
+ArgumentVector::ArgumentVector(const std::vector<std::string>& arguments) : strings_{"fhswitch"} {
+    strings_.insert(strings_.end(), arguments.begin(), arguments.end());
+    for (std::string& text : strings_) pointers_.push_back(text.data());
+    pointers_.push_back(nullptr);
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+bool Exists(const std::string& path) { return fs::exists(fs::symlink_status(path)); }
+
+std::vector<std::string> ListTree(const std::string& folder) {
+    std::vector<std::string> paths;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(folder, error); it != fs::recursive_directory_iterator();
+         it.increment(error)) {
+        const bool isFolder = it->is_directory() && !it->is_symlink();
+        paths.push_back(fs::relative(it->path(), folder).string() + (isFolder ? "/" : ""));
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+}  // namespace testsupport

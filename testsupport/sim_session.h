@@ -1,0 +1,80 @@
+// A fresh simulated File History for one in-process test: a scratch
+// LOCALAPPDATA, the given FHSWITCH_SIM and a trace file, all gone afterwards.
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class SimSession {
+public:
+    explicit SimSession(const std::string& settings = "");
+    SimSession(const SimSession&) = delete;
+    SimSession& operator=(const SimSession&) = delete;
+    ~SimSession();
+
+    const std::string& scratch() const { return scratch_; }  // a folder of its own, outside LOCALAPPDATA
+    const std::string& localAppData() const { return localAppData_; }
+    // The configuration directory as Linux names it, and as fhswitch does.
+    std::string configDirectory() const;
+    std::string windowsConfigDirectory() const;
+
+    // The trace so far, a line each (without the line feed).
+    std::vector<std::string> trace() const;
+    // Only the lines whose call is one of the given names.
+    std::vector<std::string> trace(const std::vector<std::string>& calls) const;
+
+private:
+    std::string root_;
+    std::string scratch_;
+    std::string localAppData_;
+    std::string tracePath_;
+};
+
+// Captures what the process writes to standard output while it lives.
+class CapturedStdout {
+public:
+    CapturedStdout();
+    CapturedStdout(const CapturedStdout&) = delete;
+    CapturedStdout& operator=(const CapturedStdout&) = delete;
+    ~CapturedStdout();
+
+    // Stops capturing and returns what was written.
+    std::string take();
+
+private:
+    int savedStdout_ = -1;
+    int captureFile_ = -1;
+};
+
+// What an in-process run returned and printed.
+struct Outcome {
+    int status;
+    std::string output;
+};
+Outcome RunCapturingStdout(const std::function<int()>& run);
+
+// An argument vector as the runtime hands it to main: the program name first,
+// then the arguments, then a null entry.
+class ArgumentVector {
+public:
+    ArgumentVector(std::initializer_list<std::string> arguments);
+    explicit ArgumentVector(const std::vector<std::string>& arguments);
+    int argc() const { return static_cast<int>(pointers_.size()) - 1; }
+    char** argv() { return pointers_.data(); }
+
+private:
+    std::vector<std::string> strings_;
+    std::vector<char*> pointers_;
+};
+
+// Writes a file, creating its folders.
+void WriteFile(const std::string& path, const std::string& content);
+bool Exists(const std::string& path);
+// Every path below a folder (relative, sorted), folders marked with a trailing '/'.
+std::vector<std::string> ListTree(const std::string& folder);
+
+}  // namespace testsupport
