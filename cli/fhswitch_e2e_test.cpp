@@ -5,6 +5,7 @@
 // faces differ in line ends and in which calls they trace: under Wine only the
 // stand-ins trace, so scenarios compare the calls both faces trace.
 #include <fcntl.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -281,6 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Disabling: what the service answers decides between purge and nothing.
 struct DisableScenario {
     const char* name;
+    const char* option;
     const char* settings;
     int status;
     std::vector<std::string> serviceTrace;
@@ -292,7 +294,7 @@ class DisableScenarios : public EndToEnd, public ::testing::WithParamInterface<D
 TEST_P(DisableScenarios, StopThenPurgeTopLevelFiles) {
     const DisableScenario& scenario = GetParam();
     PopulateConfiguration();
-    const Result result = RunFhswitch({"-D"}, scenario.settings);
+    const Result result = RunFhswitch({scenario.option}, scenario.settings);
     EXPECT_EQ(result.output, "");
     EXPECT_EQ(result.status, scenario.status);
     EXPECT_THAT(SharedTrace(), ElementsAreArray(scenario.serviceTrace));
@@ -305,17 +307,17 @@ const std::vector<std::string> kSubdirectoryOnly = {"Sub/", "Sub/inner.xml"};
 INSTANTIATE_TEST_SUITE_P(
     Table, DisableScenarios,
     ::testing::Values(
-        DisableScenario{"StopAccepted", "", 0,
+        DisableScenario{"StopAccepted", "-D", "", 0,
                         {"FhServiceOpenPipe\t0x00000000\t1", "FhServiceStopBackup\t0x00000000\t0",
                          "FhServiceClosePipe\t0x00000000"},
                         kSubdirectoryOnly},
-        DisableScenario{"StopRefused", "FhServiceStopBackup=0x80040600", 1,
+        DisableScenario{"StopRefused", "-D", "FhServiceStopBackup=0x80040600", 1,
                         {"FhServiceOpenPipe\t0x00000000\t1", "FhServiceStopBackup\t0x80040600\t0",
                          "FhServiceClosePipe\t0x00000000"},
                         kEverything},
-        DisableScenario{"ServiceNotReached", "FhServiceOpenPipe=0x80040601", 0,
+        DisableScenario{"ServiceNotReached", "-D", "FhServiceOpenPipe=0x80040601", 0,
                         {"FhServiceOpenPipe\t0x80040601\t1"}, kSubdirectoryOnly},
-        DisableScenario{"LowerCase", "", 0,
+        DisableScenario{"LowerCase", "-d", "", 0,
                         {"FhServiceOpenPipe\t0x00000000\t1", "FhServiceStopBackup\t0x00000000\t0",
                          "FhServiceClosePipe\t0x00000000"},
                         kSubdirectoryOnly}),
@@ -351,6 +353,40 @@ std::string Flag(int argc, char** argv, const std::string& name) {
     return "";
 }
 
+std::string UserName() {
+    const passwd* user = getpwuid(getuid());
+    return user ? user->pw_name : "root";
+}
+
+// A fresh prefix for this run, with the stand-in COM server registered for
+// the configuration manager's class; fhsvcctl.dll stands beside the executable.
+bool SetUpWinePrefix(Face& face, const std::string& exe, const std::string& server, const fs::path& work) {
+    const std::string prefix = (work / "prefix").string();
+    face.command = {"wine", exe};
+    face.lineEnd = "\r\n";
+    face.environment = {{"WINEPREFIX", prefix},
+                        {"WINEDEBUG", "-all"},
+                        {"WINEDLLOVERRIDES", "mscoree,mshtml="},
+                        {"LC_ALL", "C.UTF-8"},  // Wine passes non-ASCII arguments through the locale
+                        {"LOCALAPPDATA", ""}};  // the prefix's own
+    face.configDirectory =
+        prefix + "/drive_c/users/" + UserName() + "/AppData/Local/Microsoft/Windows/FileHistory/Configuration";
+    const std::string key = "HKCR\\CLSID\\{ED43BB3C-09E9-498A-9DF6-2177244C6DB4}\\InprocServer32";
+    const std::vector<std::vector<std::string>> steps = {
+        {"wineboot", "-i"},
+        {"wine", "reg", "add", key, "/ve", "/d", "Z:" + fs::absolute(server).string(), "/f"},
+        {"wine", "reg", "add", key, "/v", "ThreadingModel", "/d", "Apartment", "/f"}};
+    for (const auto& step : steps) {
+        const Result result = Spawn(step, face.environment);
+        if (result.status != 0) {
+            std::fprintf(stderr, "Wine cannot run: '%s' exited with %d\n%s%s", step[0].c_str(), result.status,
+                         result.output.c_str(), result.errors.c_str());
+            return false;
+        }
+    }
+    return fs::exists(exe) && fs::exists(fs::path(exe).parent_path() / "fhsvcctl.dll");
+}
+
 bool SetUpFace(int argc, char** argv) {
     Face& face = TheFace();
     face.name = Flag(argc, argv, "--face");
@@ -368,6 +404,7 @@ bool SetUpFace(int argc, char** argv) {
         face.configDirectory = localAppData + "/Microsoft/Windows/FileHistory/Configuration";
         return true;
     }
+    if (face.name == "wine") return SetUpWinePrefix(face, exe, Flag(argc, argv, "--server"), work);
     return false;
 }
 
@@ -376,7 +413,7 @@ bool SetUpFace(int argc, char** argv) {
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (!SetUpFace(argc, argv)) {
-        std::fprintf(stderr, "usage: %s --face=linux|wine --exe=PATH [--work=DIR]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s --face=linux|wine --exe=PATH [--server=DLL] [--work=DIR]\n", argv[0]);
         return 2;
     }
     return RUN_ALL_TESTS();

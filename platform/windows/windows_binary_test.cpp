@@ -1,0 +1,49 @@
+// Checks the built fhswitch.exe itself (run on Linux): what it imports and
+// the manifest it carries. The path comes as the only argument.
+#include <string>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "testsupport/pe_image.h"
+
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
+
+namespace {
+
+std::string& ExecutablePath() {
+    static std::string path;
+    return path;
+}
+
+TEST(WindowsExecutable, ImportsOnlySystemLibrariesAndFhsvcctl) {
+    const testsupport::PeImage image(ExecutablePath());
+    ASSERT_TRUE(image.valid()) << ExecutablePath();
+    // Linked statically: no libstdc++, libgcc or winpthread DLL.
+    EXPECT_THAT(image.importedDlls(), UnorderedElementsAre("KERNEL32.dll", "msvcrt.dll", "ole32.dll",
+                                                           "OLEAUT32.dll", "fhsvcctl.dll"));
+}
+
+TEST(WindowsExecutable, CarriesAnAsInvokerManifestWithTheUtf8CodePage) {
+    const testsupport::PeImage image(ExecutablePath());
+    ASSERT_TRUE(image.valid()) << ExecutablePath();
+    const auto manifest = image.resource(24, 1);  // RT_MANIFEST, id 1
+    ASSERT_TRUE(manifest);
+    EXPECT_THAT(*manifest, HasSubstr("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"));
+    EXPECT_THAT(*manifest,
+                HasSubstr("<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">"
+                          "UTF-8</activeCodePage>"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s PATH-TO-fhswitch.exe\n", argv[0]);
+        return 2;
+    }
+    ExecutablePath() = argv[1];
+    return RUN_ALL_TESTS();
+}
