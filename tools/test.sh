@@ -15,4 +15,5 @@ run_suite() {  # PRESET
         ctest --preset "$1" || status=1
 }
 run_suite linux
+run_suite sanitize   # AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer: any report fails
 exit $status
