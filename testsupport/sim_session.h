@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/captured_stdout.h"
+
 namespace testsupport {
 
 class SimSession {
@@ -32,22 +34,6 @@ private:
     std::string scratch_;
     std::string localAppData_;
     std::string tracePath_;
-};
-
-// Captures what the process writes to standard output while it lives.
-class CapturedStdout {
-public:
-    CapturedStdout();
-    CapturedStdout(const CapturedStdout&) = delete;
-    CapturedStdout& operator=(const CapturedStdout&) = delete;
-    ~CapturedStdout();
-
-    // Stops capturing and returns what was written.
-    std::string take();
-
-private:
-    int savedStdout_ = -1;
-    int captureFile_ = -1;
 };
 
 // What an in-process run returned and printed.

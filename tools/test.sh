@@ -5,15 +5,34 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/ensure-packages.sh
-ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev g++-mingw-w64-x86-64 wine wine64
+ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev g++-mingw-w64-x86-64 wine wine64 \
+    clang libclang-rt-14-dev
 
 status=0
+passed=0
+failed=0
 run_suite() {  # PRESET
     echo "== $1"
-    cmake --preset "$1" -DFHSWITCH_WARNINGS_AS_ERRORS=ON >/dev/null &&
-        cmake --build --preset "$1" &&
-        ctest --preset "$1" || status=1
+    local log="build/ctest-$1.log"
+    mkdir -p build
+    if cmake --preset "$1" -DFHSWITCH_WARNINGS_AS_ERRORS=ON >/dev/null && cmake --build --preset "$1"; then
+        ctest --preset "$1" 2>&1 | tee "$log" || status=1
+        # "100% tests passed, 0 tests failed out of 139"
+        local summary
+        summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+        local total=${summary##* out of }
+        local bad
+        bad=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$summary")
+        [ -n "$summary" ] || { status=1; echo "no test summary from $1"; return; }
+        passed=$((passed + total - bad))
+        failed=$((failed + bad))
+    else
+        status=1
+        echo "build of $1 failed"
+    fi
 }
 run_suite linux
 run_suite sanitize   # AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer: any report fails
+run_suite fuzz       # a bounded libFuzzer run from the seed corpus
+echo "all suites: $passed passed, $failed failed"
 exit $status
