@@ -94,7 +94,7 @@ std::vector<std::string> ListTree(const std::string& folder) {
     for (auto it = fs::recursive_directory_iterator(folder, error); it != fs::recursive_directory_iterator();
          it.increment(error)) {
         const bool isFolder = it->is_directory() && !it->is_symlink();
-        paths.push_back(fs::relative(it->path(), folder).string() + (isFolder ? "/" : ""));
+        paths.push_back(it->path().lexically_relative(folder).string() + (isFolder ? "/" : ""));
     }
     std::sort(paths.begin(), paths.end());
     return paths;

@@ -1,7 +1,8 @@
 // Windows directory listing and file deletion over the Linux file system:
 // a backslash separates path parts, "." and ".." are listed, a read-only file
-// or a directory cannot be deleted, and a narrow path of MAX_PATH bytes or
-// more fails, all as on Windows.
+// or a directory (a link to a directory included) cannot be deleted, a link
+// to a file is deleted itself, and a narrow path of MAX_PATH bytes or more
+// fails, all as on Windows.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,7 +90,10 @@ BOOL DeleteFileA(const char* path) {
         struct stat info {};
         const bool exists = lstat(native.c_str(), &info) == 0;
         const bool readOnlyFile = S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
-        deleted = exists && !S_ISDIR(info.st_mode) && !readOnlyFile && unlink(native.c_str()) == 0;
+        struct stat target {};
+        const bool linkToDirectory =
+            S_ISLNK(info.st_mode) && stat(native.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        deleted = exists && !S_ISDIR(info.st_mode) && !linkToDirectory && !readOnlyFile && unlink(native.c_str()) == 0;
     }
     sim::Trace({"DeleteFileA", sim::NumberField(deleted), path ? path : ""});
     return deleted;

@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -41,12 +42,16 @@ TEST(SimulatedFiles, SearchFailsWhereWindowsWould) {
     }
 }
 
-TEST(SimulatedFiles, DeleteRemovesFilesAndLinksOnly) {
+TEST(SimulatedFiles, DeleteRemovesFilesAndLinksToFilesOnly) {
     SimSession session;
     const std::string dir = session.scratch();
     WriteFile(dir + "/file", "x");
     WriteFile(dir + "/folder/inner", "x");
+    std::filesystem::create_directory_symlink(dir + "/folder", dir + "/folder-link");
+    std::filesystem::create_symlink(dir + "/file", dir + "/file-link");
     EXPECT_FALSE(DeleteFileA((dir + "\\folder").c_str()));
+    EXPECT_FALSE(DeleteFileA((dir + "\\folder-link").c_str()));
+    EXPECT_TRUE(DeleteFileA((dir + "\\file-link").c_str()));
     EXPECT_FALSE(DeleteFileA((dir + "\\missing").c_str()));
     EXPECT_TRUE(DeleteFileA((dir + "\\file").c_str()));
     EXPECT_FALSE(testsupport::Exists(dir + "/file"));
