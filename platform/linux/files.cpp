@@ -4,6 +4,7 @@
 // to a file is deleted itself, and a narrow path of MAX_PATH bytes or more
 // fails, all as on Windows.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,18 +20,24 @@
 
 namespace {
 
+// An open search holds its directory open, so that deleting the entries it
+// lists looks up one name each (as find -delete does), not the whole path.
 struct Search {
+    std::string directory;  // as the pattern gave it
+    int directoryFd = -1;
     std::vector<std::string> names;
     size_t next = 0;
 };
+
+const Search* openSearch = nullptr;  // the latest search not yet closed
 
 bool FitsNarrowPath(const char* path) { return path != nullptr && std::strlen(path) < MAX_PATH; }
 
 // Names in the order an NTFS listing gives: "." and ".." first, then sorted.
 // A name holding a backslash cannot exist on Windows and is not listed.
-std::vector<std::string> ListDirectory(const std::string& directory) {
+std::vector<std::string> ListDirectory(int directoryFd) {
     std::vector<std::string> names;
-    DIR* listing = opendir(directory.c_str());
+    DIR* listing = fdopendir(dup(directoryFd));
     if (listing == nullptr) return names;
     while (const dirent* entry = readdir(listing)) {
         const std::string_view name = entry->d_name;
@@ -53,22 +60,38 @@ BOOL Yield(Search& search, WIN32_FIND_DATAA* found) {
     return TRUE;
 }
 
+size_t LastSeparator(std::string_view path) { return path.find_last_of("\\/"); }
+
+// Deletes name, relative to directoryFd, as Windows would.
+bool DeleteAt(int directoryFd, const char* name) {
+    struct stat info {};
+    if (fstatat(directoryFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(info.st_mode)) return false;
+    if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0) return false;  // read-only
+    struct stat target {};
+    if (S_ISLNK(info.st_mode) && fstatat(directoryFd, name, &target, 0) == 0 && S_ISDIR(target.st_mode)) {
+        return false;  // a link to a folder is a folder to Windows
+    }
+    return unlinkat(directoryFd, name, 0) == 0;
+}
+
 }  // namespace
 
 // Only the pattern this tool uses is understood: "<directory>\*.*" (or "\*").
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* found) {
     if (!FitsNarrowPath(pattern) || found == nullptr) return INVALID_HANDLE_VALUE;
     const std::string_view text = pattern;
-    const size_t separator = text.find_last_of("\\/");
+    const size_t separator = LastSeparator(text);
     const std::string_view wildcard = separator == std::string_view::npos ? text : text.substr(separator + 1);
     if (wildcard != "*.*" && wildcard != "*") return INVALID_HANDLE_VALUE;
-    const std::string directory =
-        separator == std::string_view::npos ? "." : sim::NativePath(text.substr(0, separator)) + "/";
-    auto* search = new Search{ListDirectory(directory)};
+    auto* search = new Search;
+    search->directory = separator == std::string_view::npos ? "." : std::string(text.substr(0, separator));
+    search->directoryFd = open((sim::NativePath(search->directory) + "/").c_str(), O_RDONLY | O_DIRECTORY);
+    if (search->directoryFd >= 0) search->names = ListDirectory(search->directoryFd);
     if (!Yield(*search, found)) {
-        delete search;
+        FindClose(search);
         return INVALID_HANDLE_VALUE;
     }
+    openSearch = search;
     return search;
 }
 
@@ -77,24 +100,25 @@ BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* found) {
     return Yield(*static_cast<Search*>(search), found);
 }
 
-BOOL FindClose(HANDLE search) {
-    if (search == nullptr || search == INVALID_HANDLE_VALUE) return FALSE;
-    delete static_cast<Search*>(search);
+BOOL FindClose(HANDLE handle) {
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return FALSE;
+    auto* search = static_cast<Search*>(handle);
+    if (openSearch == search) openSearch = nullptr;
+    if (search->directoryFd >= 0) close(search->directoryFd);
+    delete search;
     return TRUE;
 }
 
 BOOL DeleteFileA(const char* path) {
     BOOL deleted = FALSE;
     if (FitsNarrowPath(path)) {
-        const std::string native = sim::NativePath(path);
-        struct stat info {};
-        const bool exists = lstat(native.c_str(), &info) == 0;
-        const bool readOnlyFile = S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
-        struct stat target {};
-        const bool linkToDirectory =
-            S_ISLNK(info.st_mode) && stat(native.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
-        deleted = exists && !S_ISDIR(info.st_mode) && !linkToDirectory && !readOnlyFile && unlink(native.c_str()) == 0;
+        const std::string_view text = path;
+        const size_t separator = LastSeparator(text);
+        const bool inOpenSearch = openSearch != nullptr && separator != std::string_view::npos &&
+                                  text.substr(0, separator) == openSearch->directory;
+        deleted = inOpenSearch ? DeleteAt(openSearch->directoryFd, path + separator + 1)
+                               : DeleteAt(AT_FDCWD, sim::NativePath(text).c_str());
     }
-    sim::Trace({"DeleteFileA", sim::NumberField(deleted), path ? path : ""});
+    if (sim::Tracing()) sim::Trace({"DeleteFileA", sim::NumberField(deleted), path ? path : ""});
     return deleted;
 }

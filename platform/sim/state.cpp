@@ -31,6 +31,8 @@ std::optional<std::string> Reload() {
 
 const Settings& CurrentSettings() { return Current().settings; }
 
+bool Tracing() { return !Current().tracePath.empty(); }
+
 void Trace(std::initializer_list<std::string_view> fields) {
     const std::string& path = Current().tracePath;
     if (path.empty()) return;

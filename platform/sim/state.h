@@ -18,6 +18,9 @@ std::optional<std::string> Reload();
 
 const Settings& CurrentSettings();
 
+// Whether calls are traced (FHSWITCH_SIM_TRACE names a file).
+bool Tracing();
+
 // Appends one line to the trace file, if there is one: the fields joined by tabs.
 void Trace(std::initializer_list<std::string_view> fields);
 
