@@ -37,12 +37,6 @@ const std::vector<std::string> kPopulated = {"Config1.xml", "Config2.xml", "Sich
 
 testsupport::Outcome Disable() { return RunCapturingStdout([] { return DisableFileHistory(); }); }
 
-std::vector<std::string> CallNames(const std::vector<std::string>& trace) {
-    std::vector<std::string> names;
-    for (const std::string& line : trace) names.push_back(line.substr(0, line.find('\t')));
-    return names;
-}
-
 TEST(Disable, StopsBackupsThenDeletesEveryTopLevelEntryInListingOrder) {
     SimSession session;
     PopulateConfiguration(session);
@@ -80,7 +74,7 @@ TEST_P(DisableService, DecidesStatusAndPurge) {
     const auto outcome = Disable();
     EXPECT_EQ(outcome.status, answer.status);
     EXPECT_EQ(outcome.output, "");
-    std::vector<std::string> calls = CallNames(session.trace());
+    std::vector<std::string> calls = session.calls();
     const auto deletes = std::count(calls.begin(), calls.end(), "DeleteFileA");
     calls.erase(std::remove(calls.begin(), calls.end(), "DeleteFileA"), calls.end());
     EXPECT_THAT(calls, ElementsAreArray(answer.serviceCalls));
@@ -150,7 +144,7 @@ TEST_P(DisableWithoutDirectory, StopsBackupsAndDeletesNothing) {
     const auto outcome = Disable();
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.output, "");
-    EXPECT_THAT(CallNames(session.trace()),
+    EXPECT_THAT(session.calls(),
                 ElementsAre("FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"));
     EXPECT_EQ(ListTree(session.localAppData()), before);
     EXPECT_THAT(ListTree(session.scratch()), ElementsAre("keep.txt"));

@@ -32,12 +32,6 @@ std::string Lines(std::initializer_list<const char*> lines) {
     return text;
 }
 
-std::vector<std::string> CallNames(const std::vector<std::string>& trace) {
-    std::vector<std::string> names;
-    for (const std::string& line : trace) names.push_back(line.substr(0, line.find('\t')));
-    return names;
-}
-
 testsupport::Outcome Enable(const char16_t* target = kTarget) {
     return RunCapturingStdout([&] { return EnableFileHistory(target); });
 }
@@ -92,7 +86,7 @@ TEST_P(EnableEnding, PrintsItsLinesReturnsItsStatusAndCleansUp) {
     const auto outcome = Enable();
     EXPECT_EQ(outcome.status, ending.status);
     EXPECT_EQ(outcome.output, ending.output);
-    EXPECT_THAT(CallNames(session.trace()), ElementsAreArray(ending.calls));
+    EXPECT_THAT(session.calls(), ElementsAreArray(ending.calls));
 }
 
 const std::string kAllLines = Lines({kCreating, kProvisioning, kEnabling, kScheduling, kRecommending, kSuccess});

@@ -66,6 +66,12 @@ std::vector<std::string> SimSession::trace(const std::vector<std::string>& calls
     return lines;
 }
 
+std::vector<std::string> SimSession::calls() const {
+    std::vector<std::string> names;
+    for (const std::string& line : trace()) names.push_back(line.substr(0, line.find('\t')));
+    return names;
+}
+
 Outcome RunCapturingStdout(const std::function<int()>& run) {
     CapturedStdout captured;
     const int status = run();

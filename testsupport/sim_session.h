@@ -28,6 +28,8 @@ public:
     std::vector<std::string> trace() const;
     // Only the lines whose call is one of the given names.
     std::vector<std::string> trace(const std::vector<std::string>& calls) const;
+    // The names of the calls traced so far, in order.
+    std::vector<std::string> calls() const;
 
 private:
     std::string root_;
