@@ -56,13 +56,11 @@ void DeleteTopLevelFiles(const std::string& directory) {
 }  // namespace
 
 int DisableFileHistory() {
-    // 1.
     const std::optional<std::string> directory = ConfigurationDirectory();
 
-    // 2, 3. A refusal leaves every file in place.
+    // A refusal leaves every file in place.
     if (FAILED(StopBackups())) return 1;
 
-    // 4 to 6.
     if (directory) DeleteTopLevelFiles(*directory);
     return 0;
 }

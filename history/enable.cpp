@@ -30,66 +30,63 @@ std::string HexCode(HRESULT code) {
 }  // namespace
 
 int EnableFileHistory(const WCHAR* targetPath) {
-    // 1. Both strings exist before COM does and outlive it.
+    // The target and the empty display name, as BSTRs made before COM and freed after it.
     static constexpr WCHAR kNoName[] = {0};
     const UniqueBstr target(SysAllocString(targetPath));
     const UniqueBstr name(SysAllocString(kNoName));
 
-    // 2.
+    // A single-threaded apartment for the whole sequence.
     const ComApartment apartment(COINIT_APARTMENTTHREADED);
     if (!apartment.entered()) throw "Unable to initialize COM";
 
-    // 3. Declared after the apartment, so released before CoUninitialize (15).
+    // The configuration manager, declared after the apartment so that it is
+    // released before the apartment is left.
     ComPtr<IFhConfigMgr> manager;
     if (FAILED(CoCreateInstance(CLSID_FhConfigMgr, nullptr, CLSCTX_INPROC_SERVER, IID_IFhConfigMgr,
                                 manager.put_void()))) {
         return 1;
     }
 
-    // 4.
+    // A fresh default configuration, overwriting any.
     WriteLine("Creating default configuration");
     const HRESULT created = manager->CreateDefaultConfiguration(TRUE);
     if (created == FHCFG_E_CONFIG_ALREADY_EXISTS) return 2;
     if (FAILED(created)) return 3;
 
-    // 5. A failing query leaves the status as "not disabled by policy".
+    // Policy may forbid backups. A failing query leaves "not disabled by policy".
     FH_BACKUP_STATUS backupStatus = FH_STATUS_DISABLED;
     manager->GetBackupStatus(&backupStatus);
     if (backupStatus == FH_STATUS_DISABLED_BY_GP) return 4;
 
-    // 6.
+    // The target must be usable, or already hold a File History namespace.
     FH_DEVICE_VALIDATION_RESULT validation = FH_ACCESS_DENIED;
     if (FAILED(manager->ValidateTarget(target.get(), &validation))) return 5;
 
-    // 7. The target is written as text, never used as a format.
+    // The target is written as text, never used as a format.
     if (validation != FH_VALID_TARGET && validation != FH_NAMESPACE_EXISTS) {
         WriteLine("Error: " + BstrToUtf8(target.get()) + " is not a valid target");
         return 6;
     }
 
-    // 8.
     WriteLine("Provisioning and setting target");
     if (FAILED(manager->ProvisionAndSetNewTarget(target.get(), name.get()))) return 7;
 
-    // 9.
     WriteLine("Enabling File History");
     if (FAILED(manager->SetBackupStatus(FH_STATUS_ENABLED))) return 8;
 
-    // 10. Not examined.
+    // A failed save does not change the outcome.
     manager->SaveConfiguration();
 
-    // 11, 12.
     WriteLine("Scheduling regular backups");
     if (FAILED(ReloadServiceConfiguration())) return 9;
 
-    // 13. A failed recommendation is only a warning.
+    // A failed recommendation is only a warning.
     WriteLine("Recommending target to Homegroup");
     const HRESULT recommended = manager->ChangeDefaultTargetRecommendation(TRUE);
     if (FAILED(recommended)) {
         WriteLine("Warning: Failed to recommend target to Homegroup (0x" + HexCode(recommended) + ")");
     }
 
-    // 14.
     WriteLine("Success! File History is now enabled");
     return 0;
-}  // 15. The manager is released, then the apartment left, then the strings freed.
+}  // On every path: the manager is released, then the apartment left, then the strings freed.
