@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include "testsupport/sim_session.h"
 
@@ -89,6 +90,12 @@ bool SetWineLocalAppData(const std::optional<std::string>& value) {
     return Spawn(command, face.environment).status == 0;
 }
 
+std::string ShellQuoted(const std::string& word) {
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 std::string Flag(int argc, char** argv, const std::string& name) {
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -165,6 +172,19 @@ Result RunFhswitch(const std::vector<std::string>& arguments, const std::string&
     environment["FHSWITCH_SIM"] = settings;
     environment["FHSWITCH_SIM_TRACE"] = face.tracePath;
     return Spawn(command, environment);
+}
+
+Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const std::string& settings) {
+    std::string commandLine;
+    for (const std::string& word : face.command) commandLine += ShellQuoted(word) + " ";
+    for (const std::string& word : arguments) commandLine += ShellQuoted(word) + " ";
+    Environment environment = face.environment;
+    environment["FHSWITCH_SIM"] = settings;
+    environment["FHSWITCH_SIM_TRACE"] = face.tracePath;
+    Result result = Spawn({"script", "-qec", commandLine, "/dev/null"}, environment);
+    static const std::regex kControl("\x1B\\[[0-9;?]*[A-Za-z]|\r");
+    result.output = std::regex_replace(result.output, kControl, "");
+    return result;
 }
 
 std::string Output(const std::vector<std::string>& lines) {

@@ -39,6 +39,11 @@ struct Result {
 // Runs fhswitch with the arguments and FHSWITCH_SIM settings.
 Result RunFhswitch(const std::vector<std::string>& arguments, const std::string& settings);
 
+// The same, with standard output on a terminal (a pseudo-terminal made by
+// script(1)); what the terminal shows comes back, its control sequences and
+// carriage returns left out.
+Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const std::string& settings);
+
 // The lines, each with the face's line end.
 std::string Output(const std::vector<std::string>& lines);
 

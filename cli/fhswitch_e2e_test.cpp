@@ -209,6 +209,17 @@ TEST_F(EndToEnd, EnableThenDisableCreatesAndClearsTheConfiguration) {
     EXPECT_THAT(ListTree(TheFace().configDirectory), IsEmpty());
 }
 
+// On Windows a console gets the text as UTF-16 (WriteConsoleW), so a target
+// in any script shows as it is; bytes would be read in the console's code page.
+// (Characters beyond the BMP are left out: Wine's console shows each half of a
+// surrogate pair as U+FFFD.)
+TEST_F(EndToEnd, OnATerminalAnyCharacterShows) {
+    const Result result =
+        e2e::RunFhswitchOnTerminal({"-E", "\\\\nas\\Müller 日本 Ωμέγα"}, "ValidateTarget.result=0");
+    EXPECT_EQ(result.status, 6);
+    EXPECT_EQ(result.output, "Creating default configuration\nError: \\\\nas\\Müller 日本 Ωμέγα is not a valid target\n");
+}
+
 TEST_F(EndToEnd, ABadSimulationSettingStopsTheProgramBeforeItDoesAnything) {
     PopulateConfiguration();
     const Result result = RunFhswitch({"-D"}, "FhServiceStopBackup=0x80040600;Bogus=1");
