@@ -73,11 +73,15 @@ struct InvalidUtf8 {
     const char* name;
     std::string bytes;
     std::string shown;  // each U+FFFD is EF BF BD
+    // Wine's own start-up decodes such an argument past its end, into
+    // whatever memory follows it: the program never receives these bytes.
+    bool misreadByWine = false;
 };
 
 class InvalidTarget : public EndToEnd, public ::testing::WithParamInterface<InvalidUtf8> {};
 
 TEST_P(InvalidTarget, BecomesReplacementCharacters) {
+    if (IsWine() && GetParam().misreadByWine) GTEST_SKIP() << "Wine misreads this argument before the program starts";
     ExpectTargetShownAndValidated("\\\\nas\\" + GetParam().bytes, "\\\\nas\\" + GetParam().shown);
 }
 
@@ -93,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                       InvalidUtf8{"BrokenBeforeALetter", "\xF0\x9F\x98" "b", kReplacement + "b"},
                       InvalidUtf8{"CutShortAtTheEnd", "x\xE2\x82", "x" + kReplacement},
                       // The decoder takes the terminator into the replaced sequence.
-                      InvalidUtf8{"CutShortPastTheEnd", "x\xF0\x9F", "x" + kReplacement}),
+                      InvalidUtf8{"CutShortPastTheEnd", "x\xF0\x9F", "x" + kReplacement, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A LOCALAPPDATA of exactly the given length as the program names it, made of
