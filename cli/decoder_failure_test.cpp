@@ -3,7 +3,7 @@
 
 #include "cli/dispatch.h"
 #include "platform/win_api.h"
-#include "testsupport/sim_session.h"
+#include "tests/support/sim_session.h"
 
 int MultiByteToWideChar(UINT, DWORD, const char*, int, WCHAR*, int) { return 0; }
 

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "testsupport/sim_session.h"
+#include "tests/support/sim_session.h"
 
 using testsupport::ArgumentVector;
 using testsupport::RunCapturingStdout;

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "history/file_history.h"
-#include "testsupport/sim_session.h"
+#include "tests/support/sim_session.h"
 
 using testsupport::RunCapturingStdout;
 using testsupport::SimSession;

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
-#include "testsupport/sim_session.h"
+#include "tests/support/sim_session.h"
 
 using testsupport::SimSession;
 using testsupport::WriteFile;

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the fuzzer's seed inputs into cli/fuzz_corpus, one per route worth
+"""Writes the fuzzer's seed inputs into tests/fuzz/corpus, one per route worth
 reaching, in the layout fhswitch_fuzz.cpp reads (every field from the front)."""
 import os
 
@@ -71,7 +71,7 @@ SEEDS = {
     "rejected": scenario() + local_app_data("empty") + arguments(),
 }
 
-here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "cli", "fuzz_corpus")
+here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
 for name, data in SEEDS.items():
     with open(os.path.join(here, name), "wb") as seed:
         seed.write(bytes(data))

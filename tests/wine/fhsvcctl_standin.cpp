@@ -1,7 +1,7 @@
 // The stand-in fhsvcctl.dll: the seven service functions, answered by the
 // simulated File History service.
 #include "platform/sim/service.h"
-#include "platform/windows/standin/load_settings.h"
+#include "tests/wine/load_settings.h"
 
 extern "C" {
 

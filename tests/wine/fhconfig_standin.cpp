@@ -8,7 +8,7 @@
 
 #include "platform/sim/configuration.h"
 #include "platform/sim/state.h"
-#include "platform/windows/standin/load_settings.h"
+#include "tests/wine/load_settings.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/windows/standin/load_settings.h"
+#include "tests/wine/load_settings.h"
 
 #include <string>
 

@@ -10,8 +10,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "cli/e2e_face.h"
-#include "testsupport/sim_session.h"
+#include "tests/e2e/face.h"
+#include "tests/support/sim_session.h"
 
 namespace fs = std::filesystem;
 using e2e::EndToEnd;

@@ -1,4 +1,4 @@
-#include "cli/e2e_face.h"
+#include "tests/e2e/face.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -12,7 +12,7 @@
 #include <fstream>
 #include <regex>
 
-#include "testsupport/sim_session.h"
+#include "tests/support/sim_session.h"
 
 extern char** environ;
 

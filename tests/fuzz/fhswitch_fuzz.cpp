@@ -24,7 +24,7 @@
 #include "cli/dispatch.h"
 #include "platform/sim/settings.h"
 #include "platform/sim/state.h"
-#include "testsupport/captured_stdout.h"
+#include "tests/support/captured_stdout.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "testsupport/pe_image.h"
+#include "tests/windows_exe/pe_image.h"
 
 using ::testing::HasSubstr;
 using ::testing::UnorderedElementsAre;

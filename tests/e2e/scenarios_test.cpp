@@ -7,8 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "cli/e2e_face.h"
-#include "testsupport/sim_session.h"
+#include "tests/e2e/face.h"
+#include "tests/support/sim_session.h"
 
 using e2e::EndToEnd;
 using e2e::Output;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "testsupport/captured_stdout.h"
+#include "tests/support/captured_stdout.h"
 
 namespace testsupport {
 

@@ -1,4 +1,4 @@
-#include "testsupport/pe_image.h"
+#include "tests/windows_exe/pe_image.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,4 +1,4 @@
-#include "testsupport/sim_session.h"
+#include "tests/support/sim_session.h"
 
 #include <fcntl.h>
 #include <stdlib.h>

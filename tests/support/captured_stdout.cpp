@@ -1,4 +1,4 @@
-#include "testsupport/captured_stdout.h"
+#include "tests/support/captured_stdout.h"
 
 #include <fcntl.h>
 #include <unistd.h>
