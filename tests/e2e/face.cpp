@@ -109,11 +109,31 @@ std::string UserName() {
     return user ? user->pw_name : "root";
 }
 
+// The executable and the stand-in fhsvcctl.dll, together in a folder of the
+// run's own: the loader binds a fhsvcctl.dll beside the executable. The build
+// never puts one there, so a built fhswitch.exe always binds the system's.
+std::optional<std::string> AssembleProgramFolder(const std::string& exe, const std::string& service) {
+    const fs::path folder = face.work + "/program";
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (!error) fs::copy_file(exe, folder / "fhswitch.exe", error);
+    if (!error) fs::copy_file(service, folder / "fhsvcctl.dll", error);
+    if (error) {
+        std::fprintf(stderr, "cannot put %s and %s together: %s\n", exe.c_str(), service.c_str(),
+                     error.message().c_str());
+        return std::nullopt;
+    }
+    return (folder / "fhswitch.exe").string();
+}
+
 // A fresh prefix for this run, with the stand-in COM server registered for
-// the configuration manager's class; fhsvcctl.dll stands beside the executable.
-bool SetUpWinePrefix(const std::string& exe, const std::string& server) {
+// the configuration manager's class, and the program beside its stand-in
+// service library.
+bool SetUpWinePrefix(const std::string& exe, const std::string& server, const std::string& service) {
+    const std::optional<std::string> program = AssembleProgramFolder(exe, service);
+    if (!program) return false;
     const std::string prefix = face.work + "/prefix";
-    face.command = {"wine", exe};
+    face.command = {"wine", *program};
     face.lineEnd = "\r\n";
     face.environment = {{"WINEPREFIX", prefix},
                         {"WINEDEBUG", "-all"},
@@ -137,7 +157,7 @@ bool SetUpWinePrefix(const std::string& exe, const std::string& server) {
             return false;
         }
     }
-    return fs::exists(exe) && fs::exists(fs::path(exe).parent_path() / "fhsvcctl.dll");
+    return true;
 }
 
 bool SetUpFace(int argc, char** argv) {
@@ -156,7 +176,9 @@ bool SetUpFace(int argc, char** argv) {
         face.configDirectory = defaultLocalAppData + "/Microsoft/Windows/FileHistory/Configuration";
         return true;
     }
-    if (face.name == "wine") return SetUpWinePrefix(exe, Flag(argc, argv, "--server"));
+    if (face.name == "wine") {
+        return SetUpWinePrefix(exe, Flag(argc, argv, "--server"), Flag(argc, argv, "--service"));
+    }
     return false;
 }
 
@@ -250,7 +272,7 @@ void EndToEnd::PopulateConfiguration() {
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (!e2e::SetUpFace(argc, argv)) {
-        std::fprintf(stderr, "usage: %s --face=linux|wine --exe=PATH [--server=DLL] [--work=DIR]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s --face=linux|wine --exe=PATH [--server=DLL --service=DLL] [--work=DIR]\n", argv[0]);
         return 2;
     }
     return RUN_ALL_TESTS();

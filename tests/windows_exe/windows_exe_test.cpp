@@ -1,5 +1,7 @@
 // Checks the built fhswitch.exe itself (run on Linux): what it imports and
 // the manifest it carries. The path comes as the only argument.
+#include <cctype>
+#include <filesystem>
 #include <string>
 
 #include <gmock/gmock.h>
@@ -23,6 +25,17 @@ TEST(WindowsExecutable, ImportsOnlySystemLibrariesAndFhsvcctl) {
     // Linked statically: no libstdc++, libgcc or winpthread DLL.
     EXPECT_THAT(image.importedDlls(), UnorderedElementsAre("KERNEL32.dll", "msvcrt.dll", "ole32.dll",
                                                            "OLEAUT32.dll", "fhsvcctl.dll"));
+}
+
+// The loader binds a fhsvcctl.dll beside the exe before the system's: a
+// stand-in there would make "fhswitch -D" report success, stopping nothing.
+TEST(WindowsExecutable, HasNoLibraryBesideIt) {
+    const std::filesystem::path folder = std::filesystem::path(ExecutablePath()).parent_path();
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::string extension = entry.path().extension().string();
+        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_NE(extension, ".dll") << entry.path();
+    }
 }
 
 TEST(WindowsExecutable, CarriesAnAsInvokerManifestWithTheUtf8CodePage) {
