@@ -110,7 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
         Ending{"SaveConfiguration=0x80004005", 0, kAllLines, kAllCalls},
         Ending{"GetBackupStatus=0x80004005", 0, kAllLines, kAllCalls},
         Ending{"GetBackupStatus=0x80004005;GetBackupStatus.status=1", 0, kAllLines, kAllCalls},
-        Ending{"CoInitializeEx=0x1;ProvisionAndSetNewTarget=0x1;FhServiceClosePipe=0x1", 0, kAllLines, kAllCalls},
+        Ending{"CoInitializeEx=0x1;CoCreateInstance=0x1;CreateDefaultConfiguration=0x1;ValidateTarget=0x1;"
+               "ProvisionAndSetNewTarget=0x1;SetBackupStatus=0x1;FhServiceOpenPipe=0x1;"
+               "FhServiceReloadConfiguration=0x1;FhServiceClosePipe=0x1;ChangeDefaultTargetRecommendation=0x1",
+               0, kAllLines, kAllCalls},
         Ending{"CoCreateInstance=0x80040154", 1, "", {"CoInitializeEx", "CoCreateInstance", "CoUninitialize"}},
         Ending{"CreateDefaultConfiguration=0x80040302", 2, kCreating,
                {"CoInitializeEx", "CoCreateInstance", "CreateDefaultConfiguration", "Release", "CoUninitialize"}},
