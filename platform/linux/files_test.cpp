@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -47,15 +50,45 @@ TEST(SimulatedFiles, DeleteRemovesFilesAndLinksToFilesOnly) {
     const std::string dir = session.scratch();
     WriteFile(dir + "/file", "x");
     WriteFile(dir + "/folder/inner", "x");
+    WriteFile(dir + "/read-only", "x");
+    chmod((dir + "/read-only").c_str(), 0444);
     std::filesystem::create_directory_symlink(dir + "/folder", dir + "/folder-link");
     std::filesystem::create_symlink(dir + "/file", dir + "/file-link");
+    // Windows removes these links themselves, whatever they point at.
+    std::filesystem::create_symlink(dir + "/read-only", dir + "/read-only-link");
+    std::filesystem::create_symlink(dir + "/nowhere", dir + "/dangling-link");
     EXPECT_FALSE(DeleteFileA((dir + "\\folder").c_str()));
     EXPECT_FALSE(DeleteFileA((dir + "\\folder-link").c_str()));
     EXPECT_TRUE(DeleteFileA((dir + "\\file-link").c_str()));
+    EXPECT_TRUE(DeleteFileA((dir + "\\read-only-link").c_str()));
+    EXPECT_TRUE(DeleteFileA((dir + "\\dangling-link").c_str()));
     EXPECT_FALSE(DeleteFileA((dir + "\\missing").c_str()));
     EXPECT_TRUE(DeleteFileA((dir + "\\file").c_str()));
     EXPECT_FALSE(testsupport::Exists(dir + "/file"));
     EXPECT_TRUE(testsupport::Exists(dir + "/folder/inner"));
+    EXPECT_TRUE(testsupport::Exists(dir + "/read-only"));
 }
+
+// A narrow path of MAX_PATH (260) bytes or more fails; 259 is the longest that works.
+class NarrowPathLength : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(NarrowPathLength, FailsFromMaxPathOn) {
+    SimSession session;
+    const size_t length = GetParam();
+    // A folder whose pattern "<folder>\*.*" has the length, as has the path "<folder>\abc".
+    std::string folder = session.scratch() + "/";
+    while (folder.size() < length - 4) {
+        folder += std::string(std::min<size_t>(100, length - 4 - folder.size()), 'd');
+        if (folder.size() < length - 4) folder += "/";
+    }
+    WriteFile(folder + "/abc", "x");
+    const bool fits = length < MAX_PATH;
+    const std::vector<std::string> listed = fits ? std::vector<std::string>{".", "..", "abc"} : std::vector<std::string>();
+    EXPECT_EQ(ListAll(folder + "\\*.*"), listed);
+    EXPECT_EQ(DeleteFileA((folder + "\\abc").c_str()), fits ? TRUE : FALSE);
+    EXPECT_EQ(testsupport::Exists(folder + "/abc"), !fits);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, NarrowPathLength, ::testing::Values(259, 260));
 
 }  // namespace
