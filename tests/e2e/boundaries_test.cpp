@@ -139,11 +139,16 @@ TEST_F(EndToEnd, AnEntryWhosePathDoesNotFitIsSkippedAndTheOthersGo) {
     EXPECT_THAT(ListTree(dir), ElementsAre(tooLong));
 }
 
-// LOCALAPPDATA that names nothing: backups are still stopped, nothing is deleted.
+// LOCALAPPDATA that names nothing: backups are still stopped, nothing is
+// deleted, and no search is made where a path built from nothing would lead,
+// the root of the current drive.
 class NoLocalAppData : public EndToEnd, public ::testing::WithParamInterface<std::optional<std::string>> {};
 
 TEST_P(NoLocalAppData, StopsBackupsAndDeletesNothing) {
     PopulateConfiguration();
+    const std::string onDriveRoot = TheFace().driveRoot + kSubdirectory;
+    fs::remove_all(TheFace().driveRoot + "/Microsoft");
+    WriteFile(onDriveRoot + "/Config1.xml", "one");
     SetLocalAppData(GetParam());
     const Result result = RunFhswitch({"-D"}, "");
     EXPECT_EQ(result.status, 0);
@@ -152,6 +157,7 @@ TEST_P(NoLocalAppData, StopsBackupsAndDeletesNothing) {
                                            "FhServiceClosePipe\t0x00000000"));
     EXPECT_THAT(ListTree(TheFace().configDirectory),
                 ElementsAre("Config1.xml", "Config2.xml", "Sub/", "Sub/inner.xml", "catalog.edb"));
+    EXPECT_THAT(ListTree(onDriveRoot), ElementsAre("Config1.xml"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, NoLocalAppData, ::testing::Values(std::nullopt, std::string()),

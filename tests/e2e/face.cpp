@@ -34,9 +34,10 @@ std::string ReadAll(int fd) {
     return text;
 }
 
-// Runs a command with extra environment, collecting stdout and stderr through
-// files so that neither pipe can fill up.
-Result Spawn(const std::vector<std::string>& command, const Environment& environment) {
+// Runs a command with extra environment (in the given working directory, if
+// any), collecting stdout and stderr through files so that neither pipe can fill up.
+Result Spawn(const std::vector<std::string>& command, const Environment& environment,
+             const std::string& workingDirectory = "") {
     std::map<std::string, std::string> merged;
     for (char** entry = environ; *entry; ++entry) {
         const std::string text = *entry;
@@ -68,6 +69,7 @@ Result Spawn(const std::vector<std::string>& command, const Environment& environ
     posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err, STDERR_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (!workingDirectory.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     Result result;
     pid_t child = 0;
     if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
@@ -81,7 +83,8 @@ Result Spawn(const std::vector<std::string>& command, const Environment& environ
     return result;
 }
 
-// Wine takes LOCALAPPDATA from the prefix's registry, not from the Unix environment.
+// Wine takes LOCALAPPDATA from the prefix's registry; an empty value there
+// leaves it unset unless the Unix environment sets it too.
 bool SetWineLocalAppData(const std::optional<std::string>& value) {
     const std::string key = "HKCU\\Volatile Environment";
     const std::vector<std::string> command =
@@ -144,6 +147,7 @@ bool SetUpWinePrefix(const std::string& exe, const std::string& server, const st
     defaultLocalAppData = localAppData;
     face.configDirectory =
         prefix + "/drive_c/users/" + UserName() + "/AppData/Local/Microsoft/Windows/FileHistory/Configuration";
+    face.driveRoot = prefix + "/drive_c";  // run there, the program is on C:
     const std::string key = "HKCR\\CLSID\\{ED43BB3C-09E9-498A-9DF6-2177244C6DB4}\\InprocServer32";
     const std::vector<std::vector<std::string>> steps = {
         {"wineboot", "-i"},
@@ -174,6 +178,8 @@ bool SetUpFace(int argc, char** argv) {
         face.lineEnd = "\n";
         face.environment = {{"LOCALAPPDATA", defaultLocalAppData}};
         face.configDirectory = defaultLocalAppData + "/Microsoft/Windows/FileHistory/Configuration";
+        face.driveRoot = face.work + "/drive";  // the simulation's current drive is the working directory
+        fs::create_directories(face.driveRoot);
         return true;
     }
     if (face.name == "wine") {
@@ -192,8 +198,8 @@ Result RunFhswitch(const std::vector<std::string>& arguments, const std::string&
     command.insert(command.end(), arguments.begin(), arguments.end());
     Environment environment = face.environment;
     environment["FHSWITCH_SIM"] = settings;
-    environment["FHSWITCH_SIM_TRACE"] = face.tracePath;
-    return Spawn(command, environment);
+    environment["FHSWITCH_SIM_TRACE"] = ProgramPath(face.tracePath);
+    return Spawn(command, environment, face.driveRoot);
 }
 
 Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const std::string& settings) {
@@ -202,8 +208,8 @@ Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const st
     for (const std::string& word : arguments) commandLine += ShellQuoted(word) + " ";
     Environment environment = face.environment;
     environment["FHSWITCH_SIM"] = settings;
-    environment["FHSWITCH_SIM_TRACE"] = face.tracePath;
-    Result result = Spawn({"script", "-qec", commandLine, "/dev/null"}, environment);
+    environment["FHSWITCH_SIM_TRACE"] = ProgramPath(face.tracePath);
+    Result result = Spawn({"script", "-qec", commandLine, "/dev/null"}, environment, face.driveRoot);
     static const std::regex kControl("\x1B\\[[0-9;?]*[A-Za-z]|\r");
     result.output = std::regex_replace(result.output, kControl, "");
     return result;
@@ -240,10 +246,9 @@ std::string ProgramPath(const std::string& linuxPath) {
 
 void SetLocalAppData(const std::optional<std::string>& value) {
     localAppDataChanged = true;
+    face.environment["LOCALAPPDATA"] = value;
     if (IsWine()) {
         ASSERT_TRUE(SetWineLocalAppData(value)) << "cannot set LOCALAPPDATA in the Wine prefix";
-    } else {
-        face.environment["LOCALAPPDATA"] = value;
     }
 }
 

@@ -24,7 +24,8 @@ struct Face {
     Environment environment;
     std::string configDirectory;  // as Linux names it
     std::string tracePath;
-    std::string work;  // a scratch folder of the run's own
+    std::string work;       // a scratch folder of the run's own
+    std::string driveRoot;  // the root of the program's current drive, as Linux names it
 };
 
 const Face& TheFace();
@@ -36,7 +37,8 @@ struct Result {
     std::string errors;
 };
 
-// Runs fhswitch with the arguments and FHSWITCH_SIM settings.
+// Runs fhswitch with the arguments and FHSWITCH_SIM settings, in the face's
+// drive root, so that a path rooted on the current drive ("\x") lands there.
 Result RunFhswitch(const std::vector<std::string>& arguments, const std::string& settings);
 
 // The same, with standard output on a terminal (a pseudo-terminal made by
