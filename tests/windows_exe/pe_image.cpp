@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace testsupport {
+namespace windows_exe {
 
 PeImage::PeImage(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -82,4 +82,4 @@ std::optional<std::string> PeImage::resource(unsigned type, unsigned id) const {
     return bytes_.substr(*content, size);
 }
 
-}  // namespace testsupport
+}  // namespace windows_exe

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace testsupport {
+namespace windows_exe {
 
 class PeImage {
 public:
@@ -33,4 +33,4 @@ private:
     bool valid_ = false;
 };
 
-}  // namespace testsupport
+}  // namespace windows_exe

@@ -20,7 +20,7 @@ std::string& ExecutablePath() {
 }
 
 TEST(WindowsExecutable, ImportsOnlySystemLibrariesAndFhsvcctl) {
-    const testsupport::PeImage image(ExecutablePath());
+    const windows_exe::PeImage image(ExecutablePath());
     ASSERT_TRUE(image.valid()) << ExecutablePath();
     // Linked statically: no libstdc++, libgcc or winpthread DLL.
     EXPECT_THAT(image.importedDlls(), UnorderedElementsAre("KERNEL32.dll", "msvcrt.dll", "ole32.dll",
@@ -39,7 +39,7 @@ TEST(WindowsExecutable, HasNoLibraryBesideIt) {
 }
 
 TEST(WindowsExecutable, CarriesAnAsInvokerManifestWithTheUtf8CodePage) {
-    const testsupport::PeImage image(ExecutablePath());
+    const windows_exe::PeImage image(ExecutablePath());
     ASSERT_TRUE(image.valid()) << ExecutablePath();
     const auto manifest = image.resource(24, 1);  // RT_MANIFEST, id 1
     ASSERT_TRUE(manifest);
