@@ -1,10 +1,3 @@
-# Cross-building the Windows executable with Debian's mingw-w64 (x86_64).
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows (x64).
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_DLLTOOL x86_64-w64-mingw32-dlltool)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

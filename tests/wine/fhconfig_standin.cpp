@@ -88,7 +88,12 @@ ULONG STDMETHODCALLTYPE Release(ConfigManager* self) {
     return static_cast<ULONG>(left);
 }
 
-HRESULT STDMETHODCALLTYPE NotUsedByFhswitch(ConfigManager*) { return E_NOTIMPL; }
+// The slots fhswitch never calls, each with its own signature: on x86 a
+// __stdcall callee pops its arguments, so one function cannot serve them all.
+template <typename... Arguments>
+HRESULT STDMETHODCALLTYPE NotUsedByFhswitch(ConfigManager*, Arguments...) {
+    return E_NOTIMPL;
+}
 
 HRESULT STDMETHODCALLTYPE CreateDefaultConfiguration(ConfigManager* self, BOOL overwriteIfExists) {
     return self->behaviour.CreateDefaultConfiguration(overwriteIfExists);
@@ -116,13 +121,6 @@ HRESULT STDMETHODCALLTYPE ChangeDefaultTargetRecommendation(ConfigManager* self,
     return self->behaviour.ChangeDefaultTargetRecommendation(recommend);
 }
 
-// Slots fhswitch never calls answer E_NOTIMPL whatever they are given; on x64
-// the callee ignores arguments it does not read, so one function serves them all.
-template <typename Slot>
-Slot NotUsed() {
-    return reinterpret_cast<Slot>(reinterpret_cast<void*>(&NotUsedByFhswitch));
-}
-
 const ConfigManagerVtable kVtable = {
     QueryInterface,
     AddRef,
@@ -130,17 +128,17 @@ const ConfigManagerVtable kVtable = {
     NotUsedByFhswitch,
     CreateDefaultConfiguration,
     SaveConfiguration,
-    NotUsed<decltype(ConfigManagerVtable::AddRemoveExcludeRule)>(),
-    NotUsed<decltype(ConfigManagerVtable::GetIncludeExcludeRules)>(),
-    NotUsed<decltype(ConfigManagerVtable::GetLocalPolicy)>(),
-    NotUsed<decltype(ConfigManagerVtable::SetLocalPolicy)>(),
+    NotUsedByFhswitch,
+    NotUsedByFhswitch,
+    NotUsedByFhswitch,
+    NotUsedByFhswitch,
     GetBackupStatus,
     SetBackupStatus,
-    NotUsed<decltype(ConfigManagerVtable::GetDefaultTarget)>(),
+    NotUsedByFhswitch,
     ValidateTarget,
     ProvisionAndSetNewTarget,
     ChangeDefaultTargetRecommendation,
-    NotUsed<decltype(ConfigManagerVtable::QueryProtectionStatus)>(),
+    NotUsedByFhswitch,
 };
 
 // The class object. CreateInstance answers for CoCreateInstance, so its
