@@ -1,5 +1,6 @@
 # Sourced by the other scripts: ensure_packages PKG... installs, with apt-get,
-# those Debian packages that are not installed yet (one update first).
+# those Debian packages that are not installed yet (one update first). A
+# package named for another architecture (wine32:i386) adds that architecture.
 ensure_packages() {
     local missing=()
     for package in "$@"; do
@@ -9,6 +10,11 @@ ensure_packages() {
     echo "Installing: ${missing[*]}"
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    for package in "${missing[@]}"; do
+        local architecture=${package##*:}
+        [ "$architecture" != "$package" ] || continue
+        dpkg --print-foreign-architectures | grep -qx "$architecture" || "${sudo[@]}" dpkg --add-architecture "$architecture"
+    done
     "${sudo[@]}" apt-get update -q
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q "${missing[@]}"
 }

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every face of fhswitch with warnings as
 # errors, and runs every test suite. Exits non-zero on any failure. The Linux
-# suite builds the Windows face itself (the windows preset) and runs it under Wine.
+# suite builds the Windows face itself, for x64 and x86 (the windows and
+# windows-x86 presets), and runs both under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/ensure-packages.sh
-ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev g++-mingw-w64-x86-64 wine wine64 \
+ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 \
+    wine wine64 wine32:i386 \
     clang libclang-rt-14-dev
 
 status=0

@@ -131,8 +131,11 @@ std::optional<std::string> AssembleProgramFolder(const std::string& exe, const s
 
 // A fresh prefix for this run, with the stand-in COM server registered for
 // the configuration manager's class, and the program beside its stand-in
-// service library.
-bool SetUpWinePrefix(const std::string& exe, const std::string& server, const std::string& service) {
+// service library. The registration goes into the registry view of the
+// program's architecture: where 32-bit Wine is installed the prefix has both,
+// and an x64 program never reads the 32-bit one (nor an x86 program the other).
+bool SetUpWinePrefix(const std::string& registryView, const std::string& exe, const std::string& server,
+                     const std::string& service) {
     const std::optional<std::string> program = AssembleProgramFolder(exe, service);
     if (!program) return false;
     const std::string prefix = face.work + "/prefix";
@@ -151,8 +154,8 @@ bool SetUpWinePrefix(const std::string& exe, const std::string& server, const st
     const std::string key = "HKCR\\CLSID\\{ED43BB3C-09E9-498A-9DF6-2177244C6DB4}\\InprocServer32";
     const std::vector<std::vector<std::string>> steps = {
         {"wineboot", "-i"},
-        {"wine", "reg", "add", key, "/ve", "/d", ProgramPath(fs::absolute(server).string()), "/f"},
-        {"wine", "reg", "add", key, "/v", "ThreadingModel", "/d", "Apartment", "/f"}};
+        {"wine", "reg", "add", key, "/ve", "/d", ProgramPath(fs::absolute(server).string()), "/f", registryView},
+        {"wine", "reg", "add", key, "/v", "ThreadingModel", "/d", "Apartment", "/f", registryView}};
     for (const auto& step : steps) {
         const Result result = Spawn(step, face.environment);
         if (result.status != 0) {
@@ -182,8 +185,9 @@ bool SetUpFace(int argc, char** argv) {
         fs::create_directories(face.driveRoot);
         return true;
     }
-    if (face.name == "wine") {
-        return SetUpWinePrefix(exe, Flag(argc, argv, "--server"), Flag(argc, argv, "--service"));
+    if (face.name == "wine-x64" || face.name == "wine-x86") {
+        return SetUpWinePrefix(face.name == "wine-x64" ? "/reg:64" : "/reg:32", exe, Flag(argc, argv, "--server"),
+                               Flag(argc, argv, "--service"));
     }
     return false;
 }
@@ -191,7 +195,7 @@ bool SetUpFace(int argc, char** argv) {
 }  // namespace
 
 const Face& TheFace() { return face; }
-bool IsWine() { return face.name == "wine"; }
+bool IsWine() { return face.name.rfind("wine-", 0) == 0; }
 
 Result RunFhswitch(const std::vector<std::string>& arguments, const std::string& settings) {
     std::vector<std::string> command = face.command;
@@ -277,7 +281,7 @@ void EndToEnd::PopulateConfiguration() {
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (!e2e::SetUpFace(argc, argv)) {
-        std::fprintf(stderr, "usage: %s --face=linux|wine --exe=PATH [--server=DLL --service=DLL] [--work=DIR]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s --face=linux|wine-x64|wine-x86 --exe=PATH [--server=DLL --service=DLL] [--work=DIR]\n", argv[0]);
         return 2;
     }
     return RUN_ALL_TESTS();

@@ -18,7 +18,7 @@ namespace e2e {
 using Environment = std::map<std::string, std::optional<std::string>>;
 
 struct Face {
-    std::string name;  // "linux" or "wine"
+    std::string name;  // "linux", "wine-x64" or "wine-x86"
     std::vector<std::string> command;
     std::string lineEnd;
     Environment environment;

@@ -14,8 +14,11 @@ PeImage::PeImage(const std::string& path) {
     const unsigned sectionCount = read16(pe + 6);
     const unsigned optionalSize = read16(pe + 20);
     const size_t optional = pe + 24;
-    if (read16(optional) != 0x20B) return;  // PE32+
-    directories_ = optional + 112;
+    // The data directories follow the optional header's fields, whose size
+    // differs between PE32 (x86) and PE32+ (x64).
+    const unsigned magic = read16(optional);
+    if (magic != 0x10B && magic != 0x20B) return;
+    directories_ = optional + (magic == 0x20B ? 112 : 96);
     for (unsigned i = 0; i < sectionCount; ++i) {
         const size_t header = optional + optionalSize + i * 40;
         sections_.push_back({read32(header + 12), read32(header + 8), read32(header + 20), read32(header + 16)});

@@ -1,4 +1,4 @@
-// Reads what the Windows tests check in a built PE32+ executable.
+// Reads what the Windows tests check in a built executable (PE32 or PE32+).
 #pragma once
 
 #include <optional>
@@ -9,7 +9,7 @@ namespace windows_exe {
 
 class PeImage {
 public:
-    // Loads the file; valid() tells whether it is a PE32+ image.
+    // Loads the file; valid() tells whether it is a PE32 or PE32+ image.
     explicit PeImage(const std::string& path);
     bool valid() const { return valid_; }
 
