@@ -1,6 +1,9 @@
-// Checks the built fhswitch.exe itself (run on Linux): what it imports and
-// the manifest it carries. The path comes as the only argument.
+// Checks the built fhswitch.exe itself (run on Linux): what it imports, the
+// manifest and version it carries, what stands beside it. The exe's path and
+// the project's version come as the arguments.
+#include <array>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -8,8 +11,12 @@
 #include <gtest/gtest.h>
 
 #include "tests/windows_exe/pe_image.h"
+#include "tests/windows_exe/version_info.h"
 
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::Pair;
 using ::testing::UnorderedElementsAre;
 
 namespace {
@@ -17,6 +24,11 @@ namespace {
 std::string& ExecutablePath() {
     static std::string path;
     return path;
+}
+
+std::string& ProjectVersion() {
+    static std::string version;
+    return version;
 }
 
 TEST(WindowsExecutable, ImportsOnlySystemLibrariesAndFhsvcctl) {
@@ -49,14 +61,34 @@ TEST(WindowsExecutable, CarriesAnAsInvokerManifestWithTheUtf8CodePage) {
                           "UTF-8</activeCodePage>"));
 }
 
+// The project's version, as Windows shows it under Properties > Details.
+TEST(WindowsExecutable, CarriesTheProjectsVersion) {
+    const windows_exe::PeImage image(ExecutablePath());
+    ASSERT_TRUE(image.valid()) << ExecutablePath();
+    const auto resource = image.resource(16, 1);  // RT_VERSION, id 1
+    ASSERT_TRUE(resource);
+    const auto version = windows_exe::ReadVersionInfo(*resource);
+    ASSERT_TRUE(version);
+    unsigned major = 0, minor = 0, patch = 0;
+    ASSERT_EQ(std::sscanf(ProjectVersion().c_str(), "%u.%u.%u", &major, &minor, &patch), 3) << ProjectVersion();
+    const std::array<unsigned, 4> numbers = {major, minor, patch, 0};
+    EXPECT_EQ(version->fileVersion, numbers);
+    EXPECT_EQ(version->productVersion, numbers);
+    EXPECT_THAT(version->strings,
+                UnorderedElementsAre(Pair("FileDescription", Not(IsEmpty())), Pair("FileVersion", ProjectVersion()),
+                                     Pair("InternalName", "fhswitch"), Pair("OriginalFilename", "fhswitch.exe"),
+                                     Pair("ProductName", "fhswitch"), Pair("ProductVersion", ProjectVersion())));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s PATH-TO-fhswitch.exe\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s PATH-TO-fhswitch.exe PROJECT-VERSION\n", argv[0]);
         return 2;
     }
     ExecutablePath() = argv[1];
+    ProjectVersion() = argv[2];
     return RUN_ALL_TESTS();
 }
