@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -12,7 +13,9 @@ void WriteLine(std::string_view text) {
     DWORD written = 0;
     if (GetConsoleMode(output, &mode)) {
         const int units = MultiByteToWideChar(CP_UTF8, 0, line.data(), length, nullptr, 0);
-        std::wstring wide(static_cast<size_t>(units), L'\0');
+        // A vector, not std::wstring: that would link all of libstdc++'s wide
+        // string code (35 KB in the x86 exe) for one buffer.
+        std::vector<WCHAR> wide(static_cast<size_t>(units));
         MultiByteToWideChar(CP_UTF8, 0, line.data(), length, wide.data(), units);
         WriteConsoleW(output, wide.data(), static_cast<DWORD>(units), &written, nullptr);
     } else {
