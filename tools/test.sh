@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 source tools/ensure-packages.sh
 ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 \
     wine wine64 wine32:i386 \
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev python3 git
 
 status=0
 passed=0
@@ -36,5 +36,7 @@ run_suite() {  # PRESET
 run_suite linux
 run_suite sanitize   # AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer: any report fails
 run_suite fuzz       # a bounded libFuzzer run from the seed corpus
+echo "== release"      # built twice from two clones: byte-identical, and holding what it should
+if bash tests/release/check.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 echo "all suites: $passed passed, $failed failed"
 exit $status
