@@ -1,9 +1,9 @@
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
 
 #include "history/file_history.h"
+#include "platform/environment.h"
 #include "platform/fh_service.h"
 #include "platform/files.h"
 
@@ -15,9 +15,9 @@ constexpr char kConfigurationSubdirectory[] = "\\Microsoft\\Windows\\FileHistory
 // LOCALAPPDATA is unset or empty: a path built from nothing would name a
 // relative folder or the root of the drive.
 std::optional<std::string> ConfigurationDirectory() {
-    const char* localAppData = std::getenv("LOCALAPPDATA");
-    if (localAppData == nullptr || *localAppData == '\0') return std::nullopt;
-    return localAppData + std::string(kConfigurationSubdirectory);
+    const std::string localAppData = EnvironmentVariable("LOCALAPPDATA");
+    if (localAppData.empty()) return std::nullopt;
+    return localAppData + kConfigurationSubdirectory;
 }
 
 // Asks the service to stop backing up. A pipe that cannot be opened is not a
