@@ -168,12 +168,7 @@ TEST(Disable, LocalAppDataUnsetStillReportsARefusedStop) {
 
 // A LOCALAPPDATA of exactly the given length, made of real folders below the session's.
 std::string LocalAppDataOfLength(const SimSession& session, size_t length) {
-    std::string path = session.localAppData() + "/";
-    while (path.size() < length) {
-        path += std::string(std::min<size_t>(100, length - path.size()), 'p');
-        if (path.size() < length) path += "/";
-    }
-    std::filesystem::create_directories(path);
+    const std::string path = testsupport::MakeFolderOfLength(session.localAppData(), length);
     setenv("LOCALAPPDATA", path.c_str(), 1);
     return path;
 }

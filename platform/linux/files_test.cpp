@@ -1,6 +1,5 @@
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -76,11 +75,7 @@ TEST_P(NarrowPathLength, FailsFromMaxPathOn) {
     SimSession session;
     const size_t length = GetParam();
     // A folder whose pattern "<folder>\*.*" has the length, as has the path "<folder>\abc".
-    std::string folder = session.scratch() + "/";
-    while (folder.size() < length - 4) {
-        folder += std::string(std::min<size_t>(100, length - 4 - folder.size()), 'd');
-        if (folder.size() < length - 4) folder += "/";
-    }
+    const std::string folder = testsupport::MakeFolderOfLength(session.scratch(), length - 4);
     WriteFile(folder + "/abc", "x");
     const bool fits = length < MAX_PATH;
     const std::vector<std::string> listed = fits ? std::vector<std::string>{".", "..", "abc"} : std::vector<std::string>();

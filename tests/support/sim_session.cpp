@@ -87,6 +87,16 @@ ArgumentVector::ArgumentVector(const std::vector<std::string>& arguments) : stri
     pointers_.push_back(nullptr);
 }
 
+std::string MakeFolderOfLength(const std::string& parent, size_t length) {
+    std::string path = parent + "/";
+    while (path.size() < length) {
+        path += std::string(std::min<size_t>(100, length - path.size()), 'p');
+        if (path.size() < length) path += "/";
+    }
+    fs::create_directories(path);
+    return path;
+}
+
 void WriteFile(const std::string& path, const std::string& content) {
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << content;

@@ -59,6 +59,9 @@ private:
     std::vector<char*> pointers_;
 };
 
+// Makes folders below parent whose path is exactly length bytes long, and returns it.
+std::string MakeFolderOfLength(const std::string& parent, size_t length);
+
 // Writes a file, creating its folders.
 void WriteFile(const std::string& path, const std::string& content);
 bool Exists(const std::string& path);
