@@ -103,12 +103,9 @@ INSTANTIATE_TEST_SUITE_P(
 // A LOCALAPPDATA of exactly the given length as the program names it, made of
 // real folders below the run's scratch folder; returns the Linux path.
 std::string LocalAppDataOfLength(size_t programLength) {
-    std::string path = TheFace().work + "/lad";
-    const size_t overhead = ProgramPath(path).size() - path.size();
-    while (path.size() + overhead < programLength) {
-        path += "/" + std::string(std::min<size_t>(100, programLength - overhead - path.size() - 1), 'p');
-    }
-    fs::create_directories(path);
+    const std::string parent = TheFace().work + "/lad";
+    const size_t overhead = ProgramPath(parent).size() - parent.size();
+    const std::string path = testsupport::MakeFolderOfLength(parent, programLength - overhead);
     SetLocalAppData(ProgramPath(path));
     return path;
 }

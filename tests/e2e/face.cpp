@@ -192,6 +192,15 @@ bool SetUpFace(int argc, char** argv) {
     return false;
 }
 
+// The face's environment, with the simulation's settings and its trace file
+// named as the program names it.
+Environment ProgramEnvironment(const std::string& settings) {
+    Environment environment = face.environment;
+    environment["FHSWITCH_SIM"] = settings;
+    environment["FHSWITCH_SIM_TRACE"] = ProgramPath(face.tracePath);
+    return environment;
+}
+
 }  // namespace
 
 const Face& TheFace() { return face; }
@@ -200,20 +209,14 @@ bool IsWine() { return face.name.rfind("wine-", 0) == 0; }
 Result RunFhswitch(const std::vector<std::string>& arguments, const std::string& settings) {
     std::vector<std::string> command = face.command;
     command.insert(command.end(), arguments.begin(), arguments.end());
-    Environment environment = face.environment;
-    environment["FHSWITCH_SIM"] = settings;
-    environment["FHSWITCH_SIM_TRACE"] = ProgramPath(face.tracePath);
-    return Spawn(command, environment, face.driveRoot);
+    return Spawn(command, ProgramEnvironment(settings), face.driveRoot);
 }
 
 Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const std::string& settings) {
     std::string commandLine;
     for (const std::string& word : face.command) commandLine += ShellQuoted(word) + " ";
     for (const std::string& word : arguments) commandLine += ShellQuoted(word) + " ";
-    Environment environment = face.environment;
-    environment["FHSWITCH_SIM"] = settings;
-    environment["FHSWITCH_SIM_TRACE"] = ProgramPath(face.tracePath);
-    Result result = Spawn({"script", "-qec", commandLine, "/dev/null"}, environment, face.driveRoot);
+    Result result = Spawn({"script", "-qec", commandLine, "/dev/null"}, ProgramEnvironment(settings), face.driveRoot);
     static const std::regex kControl("\x1B\\[[0-9;?]*[A-Za-z]|\r");
     result.output = std::regex_replace(result.output, kControl, "");
     return result;
