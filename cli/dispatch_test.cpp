@@ -104,10 +104,10 @@ TEST(Dispatch, AnEmptyArgumentVectorIsRejected) {
 }
 
 TEST(Dispatch, ReturnsTheEnableStatusUnchanged) {
-    SimSession session("SetBackupStatus=0x80004005");
+    SimSession session("SaveConfiguration=0x80004005");
     ArgumentVector arguments{"-E", "\\\\nas\\backups"};
     const auto outcome = RunCapturingStdout([&] { return Dispatch(arguments.argc(), arguments.argv()); });
-    EXPECT_EQ(outcome.status, 8);
+    EXPECT_EQ(outcome.status, 11);
 }
 
 TEST(Dispatch, ReturnsTheDisableStatusUnchanged) {
@@ -148,14 +148,20 @@ TEST_P(TargetDecoding, ReachesTheManagerAsTheCharactersItEncodes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, TargetDecoding,
-    ::testing::Values(TargetCase{"\\\\nas\\backups", "\\\\nas\\backups"},
-                      TargetCase{"\\\\nas\\Sicherung Müller\\日本 😀", "\\\\nas\\Sicherung Müller\\日本 😀"},
-                      TargetCase{"x", "x"},
+    ::testing::Values(TargetCase{"\\\\nas\\backups", "\\\\nas\\backups\\"},
+                      TargetCase{"\\\\nas\\Sicherung Müller\\日本 😀", "\\\\nas\\Sicherung Müller\\日本 😀\\"},
+                      TargetCase{"x", "x\\"},
+                      // The form the platform requires: one trailing backslash, and a
+                      // trailing quote (a backslash that escaped the closing quote) taken as one.
+                      TargetCase{"\\\\nas\\backups\\", "\\\\nas\\backups\\"},
+                      TargetCase{"E:", "E:\\"},
+                      TargetCase{"\\\\nas\\my share\"", "\\\\nas\\my share\\"},
+                      TargetCase{"\\\\nas\\a\"b", "\\\\nas\\a\"b\\"},
                       // Invalid bytes become U+FFFD.
-                      TargetCase{"\\\\nas\\a\xFF" "b", "\\\\nas\\a\xEF\xBF\xBD" "b"},
-                      TargetCase{"\\\\nas\\\xC0\xAF", "\\\\nas\\\xEF\xBF\xBD\xEF\xBF\xBD"},
-                      TargetCase{"\\\\nas\\\xED\xA0\x80", "\\\\nas\\\xEF\xBF\xBD\xEF\xBF\xBD"},
+                      TargetCase{"\\\\nas\\a\xFF" "b", "\\\\nas\\a\xEF\xBF\xBD" "b\\"},
+                      TargetCase{"\\\\nas\\\xC0\xAF", "\\\\nas\\\xEF\xBF\xBD\xEF\xBF\xBD\\"},
+                      TargetCase{"\\\\nas\\\xED\xA0\x80", "\\\\nas\\\xEF\xBF\xBD\xEF\xBF\xBD\\"},
                       // Cut short at the end: the decoder takes the terminator too.
-                      TargetCase{"\\\\nas\\x\xF0\x9F", "\\\\nas\\x\xEF\xBF\xBD"}));
+                      TargetCase{"\\\\nas\\x\xF0\x9F", "\\\\nas\\x\xEF\xBF\xBD\\"}));
 
 }  // namespace

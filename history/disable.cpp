@@ -28,7 +28,7 @@ HRESULT StopBackups() {
     return FhServiceStopBackup(pipe.get(), FALSE);
 }
 
-// Passes every top-level entry of the directory to DeleteFileA, which removes
+// Passes every top-level entry of the directory to DeleteFileUtf8, which removes
 // the files and refuses ".", ".." and subdirectories. A path that does not fit
 // MAX_PATH is never truncated (that could name another file): a pattern that
 // does not fit deletes nothing, an entry that does not fit is skipped.
@@ -40,17 +40,17 @@ void DeleteTopLevelFiles(const std::string& directory) {
     path[directory.size()] = '\\';
     std::memcpy(path + prefixLength, "*.*", 4);
 
-    WIN32_FIND_DATAA entry;
-    const UniqueFindHandle search(FindFirstFileA(path, &entry));
+    FoundFile entry;
+    const UniqueFindHandle search(FindFirstFileUtf8(path, &entry));
     if (!search.valid()) return;
     do {
         // The directory part stays in the buffer; only the name changes.
-        const size_t nameLength = strnlen(entry.cFileName, MAX_PATH);
+        const size_t nameLength = entry.name.size();
         if (prefixLength + nameLength >= MAX_PATH) continue;
-        std::memcpy(path + prefixLength, entry.cFileName, nameLength);
+        std::memcpy(path + prefixLength, entry.name.data(), nameLength);
         path[prefixLength + nameLength] = '\0';
-        DeleteFileA(path);
-    } while (FindNextFileA(search.get(), &entry));
+        DeleteFileUtf8(path);
+    } while (FindNextFileUtf8(search.get(), &entry));
 }
 
 }  // namespace

@@ -47,13 +47,13 @@ TEST(Disable, StopsBackupsThenDeletesEveryTopLevelEntryInListingOrder) {
     EXPECT_THAT(session.trace(), ElementsAre("FhServiceOpenPipe\t0x00000000\t1",
                                              "FhServiceStopBackup\t0x00000000\t0",
                                              "FhServiceClosePipe\t0x00000000",
-                                             "DeleteFileA\t0\t" + dir + "\\.",
-                                             "DeleteFileA\t0\t" + dir + "\\..",
-                                             "DeleteFileA\t1\t" + dir + "\\Config1.xml",
-                                             "DeleteFileA\t1\t" + dir + "\\Config2.xml",
-                                             "DeleteFileA\t1\t" + dir + "\\Sicherung-Müller.dat",
-                                             "DeleteFileA\t0\t" + dir + "\\Sub",
-                                             "DeleteFileA\t1\t" + dir + "\\catalog 1.edb"));
+                                             "DeleteFileUtf8\t0\t" + dir + "\\.",
+                                             "DeleteFileUtf8\t0\t" + dir + "\\..",
+                                             "DeleteFileUtf8\t1\t" + dir + "\\Config1.xml",
+                                             "DeleteFileUtf8\t1\t" + dir + "\\Config2.xml",
+                                             "DeleteFileUtf8\t1\t" + dir + "\\Sicherung-Müller.dat",
+                                             "DeleteFileUtf8\t0\t" + dir + "\\Sub",
+                                             "DeleteFileUtf8\t1\t" + dir + "\\catalog 1.edb"));
     EXPECT_THAT(ListTree(session.configDirectory()), ElementsAre("Sub/", "Sub/inner.xml"));
 }
 
@@ -75,8 +75,8 @@ TEST_P(DisableService, DecidesStatusAndPurge) {
     EXPECT_EQ(outcome.status, answer.status);
     EXPECT_EQ(outcome.output, "");
     std::vector<std::string> calls = session.calls();
-    const auto deletes = std::count(calls.begin(), calls.end(), "DeleteFileA");
-    calls.erase(std::remove(calls.begin(), calls.end(), "DeleteFileA"), calls.end());
+    const auto deletes = std::count(calls.begin(), calls.end(), "DeleteFileUtf8");
+    calls.erase(std::remove(calls.begin(), calls.end(), "DeleteFileUtf8"), calls.end());
     EXPECT_THAT(calls, ElementsAreArray(answer.serviceCalls));
     if (answer.purged) {
         EXPECT_EQ(deletes, 7);
@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, true}));
 
 // A link to a file goes, not the file; a link to a folder is a folder to
-// DeleteFileA and stays, and so does what it points at.
+// DeleteFileUtf8 and stays, and so does what it points at.
 TEST(Disable, NeverReachesWhatLinksPointAt) {
     SimSession session;
     const std::string dir = session.configDirectory();
@@ -202,12 +202,12 @@ TEST(Disable, AnEntryWhosePathDoesNotFitIsSkippedAndTheOthersGo) {
     WriteFile(dir + "/short", "short");
     EXPECT_EQ(Disable().status, 0);
     EXPECT_THAT(ListTree(dir), ElementsAre(tooLong));
-    // Every path handed to DeleteFileA is a whole one.
+    // Every path handed to DeleteFileUtf8 is a whole one.
     const std::string windowsDir = localAppData + "\\Microsoft\\Windows\\FileHistory\\Configuration";
-    EXPECT_THAT(session.trace({"DeleteFileA"}),
-                ElementsAre("DeleteFileA\t0\t" + windowsDir + "\\.", "DeleteFileA\t0\t" + windowsDir + "\\..",
-                            "DeleteFileA\t1\t" + windowsDir + "\\" + fits,
-                            "DeleteFileA\t1\t" + windowsDir + "\\short"));
+    EXPECT_THAT(session.trace({"DeleteFileUtf8"}),
+                ElementsAre("DeleteFileUtf8\t0\t" + windowsDir + "\\.", "DeleteFileUtf8\t0\t" + windowsDir + "\\..",
+                            "DeleteFileUtf8\t1\t" + windowsDir + "\\" + fits,
+                            "DeleteFileUtf8\t1\t" + windowsDir + "\\short"));
 }
 
 TEST(Disable, TouchesNothingOutsideTheConfigurationDirectory) {

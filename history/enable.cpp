@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "history/file_history.h"
 #include "platform/com.h"
@@ -20,6 +21,20 @@ HRESULT ReloadServiceConfiguration() {
     return FAILED(reloaded) ? reloaded : closed;
 }
 
+// The target as the platform requires it: ending in a backslash ("X:\",
+// "\\server\share\"). A trailing quote is a backslash that escaped the closing
+// quote on the command line ("\\nas\my share\" arrives as \\nas\my share"):
+// a quote is never part of a Windows path. An empty target stays empty, for
+// the platform to refuse.
+std::vector<WCHAR> TargetUrl(const WCHAR* targetPath) {
+    constexpr WCHAR kBackslash = '\\';
+    std::vector<WCHAR> url(targetPath, targetPath + std::char_traits<WCHAR>::length(targetPath));
+    if (!url.empty() && url.back() == '"') url.back() = kBackslash;
+    if (!url.empty() && url.back() != kBackslash) url.push_back(kBackslash);
+    url.push_back(0);
+    return url;
+}
+
 // Upper-case hex of the code's 32 bits, no leading zeros.
 std::string HexCode(HRESULT code) {
     char hex[9];
@@ -32,7 +47,7 @@ std::string HexCode(HRESULT code) {
 int EnableFileHistory(const WCHAR* targetPath) {
     // The target and the empty display name, as BSTRs made before COM and freed after it.
     static constexpr WCHAR kNoName[] = {0};
-    const UniqueBstr target(SysAllocString(targetPath));
+    const UniqueBstr target(SysAllocString(TargetUrl(targetPath).data()));
     const UniqueBstr name(SysAllocString(kNoName));
 
     // A single-threaded apartment for the whole sequence.
@@ -74,8 +89,8 @@ int EnableFileHistory(const WCHAR* targetPath) {
     WriteLine("Enabling File History");
     if (FAILED(manager->SetBackupStatus(FH_STATUS_ENABLED))) return 8;
 
-    // A failed save does not change the outcome.
-    manager->SaveConfiguration();
+    // Until it is saved, the new target and status live in the manager only.
+    if (FAILED(manager->SaveConfiguration())) return 11;
 
     WriteLine("Scheduling regular backups");
     if (FAILED(ReloadServiceConfiguration())) return 9;

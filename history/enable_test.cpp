@@ -24,7 +24,7 @@ constexpr char kEnabling[] = "Enabling File History\n";
 constexpr char kScheduling[] = "Scheduling regular backups\n";
 constexpr char kRecommending[] = "Recommending target to Homegroup\n";
 constexpr char kSuccess[] = "Success! File History is now enabled\n";
-constexpr char kInvalidTarget[] = "Error: \\\\nas\\backups is not a valid target\n";
+constexpr char kInvalidTarget[] = "Error: \\\\nas\\backups\\ is not a valid target\n";
 
 std::string Lines(std::initializer_list<const char*> lines) {
     std::string text;
@@ -48,8 +48,8 @@ TEST(Enable, ASuccessfulRunMakesEveryCallInOrderWithItsArguments) {
                             "{6A5FEA5B-BF8F-4EE5-B8C3-44D8A0D7331C}",
                             "CreateDefaultConfiguration\t0x00000000\t1",
                             "GetBackupStatus\t0x00000000",
-                            "ValidateTarget\t0x00000000\t\\\\nas\\backups",
-                            "ProvisionAndSetNewTarget\t0x00000000\t\\\\nas\\backups\t",
+                            "ValidateTarget\t0x00000000\t\\\\nas\\backups\\",
+                            "ProvisionAndSetNewTarget\t0x00000000\t\\\\nas\\backups\\\t",
                             "SetBackupStatus\t0x00000000\t2",
                             "SaveConfiguration\t0x00000000",
                             "FhServiceOpenPipe\t0x00000000\t1",
@@ -107,11 +107,10 @@ INSTANTIATE_TEST_SUITE_P(
                       "Warning: Failed to recommend target to Homegroup (0x8007000E)\n", kSuccess}),
                kAllCalls},
         // Results that are not examined, and success codes other than S_OK.
-        Ending{"SaveConfiguration=0x80004005", 0, kAllLines, kAllCalls},
         Ending{"GetBackupStatus=0x80004005", 0, kAllLines, kAllCalls},
         Ending{"GetBackupStatus=0x80004005;GetBackupStatus.status=1", 0, kAllLines, kAllCalls},
         Ending{"CoInitializeEx=0x1;CoCreateInstance=0x1;CreateDefaultConfiguration=0x1;ValidateTarget=0x1;"
-               "ProvisionAndSetNewTarget=0x1;SetBackupStatus=0x1;FhServiceOpenPipe=0x1;"
+               "ProvisionAndSetNewTarget=0x1;SetBackupStatus=0x1;SaveConfiguration=0x1;FhServiceOpenPipe=0x1;"
                "FhServiceReloadConfiguration=0x1;FhServiceClosePipe=0x1;ChangeDefaultTargetRecommendation=0x1",
                0, kAllLines, kAllCalls},
         Ending{"CoCreateInstance=0x80040154", 1, "", {"CoInitializeEx", "CoCreateInstance", "CoUninitialize"}},
@@ -136,6 +135,9 @@ INSTANTIATE_TEST_SUITE_P(
         Ending{"SetBackupStatus=0x80004005", 8, Lines({kCreating, kProvisioning, kEnabling}),
                {"CoInitializeEx", "CoCreateInstance", "CreateDefaultConfiguration", "GetBackupStatus",
                 "ValidateTarget", "ProvisionAndSetNewTarget", "SetBackupStatus", "Release", "CoUninitialize"}},
+        // Nothing is written until the save: the service is not asked to reload.
+        Ending{"SaveConfiguration=0x80070005", 11, Lines({kCreating, kProvisioning, kEnabling}),
+               Then(kUpToSave, {"Release", "CoUninitialize"})},
         Ending{"FhServiceOpenPipe=0x80040601", 9, Lines({kCreating, kProvisioning, kEnabling, kScheduling}),
                Then(kUpToSave, {"FhServiceOpenPipe", "Release", "CoUninitialize"})},
         // A failed reload still closes the pipe.
@@ -168,7 +170,7 @@ TEST(Enable, TheInvalidTargetLineShowsTheTargetAsText) {
     SimSession session("ValidateTarget.result=0");
     const auto outcome = Enable(u"\\\\nas\\%s%n%ws%X\\Müller");
     EXPECT_EQ(outcome.status, 6);
-    EXPECT_EQ(outcome.output, Lines({kCreating, "Error: \\\\nas\\%s%n%ws%X\\Müller is not a valid target\n"}));
+    EXPECT_EQ(outcome.output, Lines({kCreating, "Error: \\\\nas\\%s%n%ws%X\\Müller\\ is not a valid target\n"}));
 }
 
 TEST(Enable, ComThatCannotBeInitialisedThrowsItsTextAndDoesNothingElse) {
@@ -193,7 +195,7 @@ TEST(Enable, SavesTheTargetAndEnabledStatus) {
     const std::string expected =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<FileHistoryConfiguration>\n"
-        "  <Target>\\\\nas\\backups</Target>\n"
+        "  <Target>\\\\nas\\backups\\</Target>\n"
         "  <BackupStatus>2</BackupStatus>\n"
         "</FileHistoryConfiguration>\n";
     for (const char* name : {"/Config1.xml", "/Config2.xml"}) {

@@ -3,9 +3,11 @@
 
 #include "platform/win_api.h"
 
-// Sets up a fresh configuration with targetPath as the backup target and turns
-// backups on. Returns 0, or 1 to 9 for the step that failed. When COM cannot
-// be initialised it throws the text "Unable to initialize COM" (const char*).
+// Sets up a fresh configuration with targetPath as the backup target (in the
+// form the platform requires: ending in a backslash) and turns backups on.
+// Returns 0, or 1 to 9 or 11 (the save failed) for the step that failed. When
+// COM cannot be initialised it throws the text "Unable to initialize COM"
+// (const char*).
 int EnableFileHistory(const WCHAR* targetPath);
 
 // Stops backups and deletes the files at the top level of the user's File

@@ -1,7 +1,24 @@
-// Directory listing and file deletion with narrow paths.
+// Directory listing and file deletion, with UTF-8 paths. Windows binds them to
+// the wide functions, so that a path outside the ANSI code page is reached on
+// every Windows version; the simulation gives Windows' rules on Linux.
 #pragma once
 
+#include <string>
+
 #include "platform/win_api.h"
+
+// What a search yields of an entry: its name, in UTF-8.
+struct FoundFile {
+    std::string name;
+};
+
+// Starts a search on "<directory>\*.*" and yields its first entry;
+// INVALID_HANDLE_VALUE when the search fails or finds nothing.
+HANDLE FindFirstFileUtf8(const char* pattern, FoundFile* found);
+// Yields the next entry; FALSE when none is left or the search fails.
+BOOL FindNextFileUtf8(HANDLE search, FoundFile* found);
+// Deletes a file, or a link itself; refuses folders and read-only files.
+BOOL DeleteFileUtf8(const char* path);
 
 // A directory search, closed when the owner goes.
 class UniqueFindHandle {

@@ -1,8 +1,8 @@
 // Windows directory listing and file deletion over the Linux file system:
 // a backslash separates path parts, "." and ".." are listed, a read-only file
 // or a directory (a link to a directory included) cannot be deleted, a link
-// to a file is deleted itself, and a narrow path of MAX_PATH bytes or more
-// fails, all as on Windows.
+// to a file is deleted itself, and a path of MAX_PATH bytes or more fails, all
+// as on Windows.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,7 +16,7 @@
 
 #include "platform/sim/native_path.h"
 #include "platform/sim/state.h"
-#include "platform/win_api.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ struct Search {
 
 const Search* openSearch = nullptr;  // the latest search not yet closed
 
-bool FitsNarrowPath(const char* path) { return path != nullptr && std::strlen(path) < MAX_PATH; }
+bool FitsMaxPath(const char* path) { return path != nullptr && std::strlen(path) < MAX_PATH; }
 
 // Names in the order an NTFS listing gives: "." and ".." first, then sorted.
 // A name holding a backslash cannot exist on Windows and is not listed.
@@ -53,10 +53,10 @@ std::vector<std::string> ListDirectory(int directoryFd) {
     return names;
 }
 
-BOOL Yield(Search& search, WIN32_FIND_DATAA* found) {
+BOOL Yield(Search& search, FoundFile* found) {
     if (search.next >= search.names.size()) return FALSE;
     const std::string& name = search.names[search.next++];
-    std::memcpy(found->cFileName, name.c_str(), name.size() + 1);
+    found->name = name;
     return TRUE;
 }
 
@@ -77,8 +77,8 @@ bool DeleteAt(int directoryFd, const char* name) {
 }  // namespace
 
 // Only the pattern this tool uses is understood: "<directory>\*.*" (or "\*").
-HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* found) {
-    if (!FitsNarrowPath(pattern) || found == nullptr) return INVALID_HANDLE_VALUE;
+HANDLE FindFirstFileUtf8(const char* pattern, FoundFile* found) {
+    if (!FitsMaxPath(pattern) || found == nullptr) return INVALID_HANDLE_VALUE;
     const std::string_view text = pattern;
     const size_t separator = LastSeparator(text);
     const std::string_view wildcard = separator == std::string_view::npos ? text : text.substr(separator + 1);
@@ -95,7 +95,7 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* found) {
     return search;
 }
 
-BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* found) {
+BOOL FindNextFileUtf8(HANDLE search, FoundFile* found) {
     if (search == nullptr || search == INVALID_HANDLE_VALUE || found == nullptr) return FALSE;
     return Yield(*static_cast<Search*>(search), found);
 }
@@ -109,9 +109,9 @@ BOOL FindClose(HANDLE handle) {
     return TRUE;
 }
 
-BOOL DeleteFileA(const char* path) {
+BOOL DeleteFileUtf8(const char* path) {
     BOOL deleted = FALSE;
-    if (FitsNarrowPath(path)) {
+    if (FitsMaxPath(path)) {
         const std::string_view text = path;
         const size_t separator = LastSeparator(text);
         const bool inOpenSearch = openSearch != nullptr && separator != std::string_view::npos &&
@@ -119,6 +119,6 @@ BOOL DeleteFileA(const char* path) {
         deleted = inOpenSearch ? DeleteAt(openSearch->directoryFd, path + separator + 1)
                                : DeleteAt(AT_FDCWD, sim::NativePath(text).c_str());
     }
-    if (sim::Tracing()) sim::Trace({"DeleteFileA", sim::NumberField(deleted), path ? path : ""});
+    if (sim::Tracing()) sim::Trace({"DeleteFileUtf8", sim::NumberField(deleted), path ? path : ""});
     return deleted;
 }

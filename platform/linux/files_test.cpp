@@ -16,11 +16,11 @@ namespace {
 
 std::vector<std::string> ListAll(const std::string& pattern) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    const UniqueFindHandle search(FindFirstFileA(pattern.c_str(), &entry));
+    FoundFile entry;
+    const UniqueFindHandle search(FindFirstFileUtf8(pattern.c_str(), &entry));
     if (!search.valid()) return names;
-    do names.push_back(entry.cFileName);
-    while (FindNextFileA(search.get(), &entry));
+    do names.push_back(entry.name);
+    while (FindNextFileUtf8(search.get(), &entry));
     return names;
 }
 
@@ -36,11 +36,11 @@ TEST(SimulatedFiles, ListsDotsFirstThenNamesInOrderWithBackslashSeparators) {
 TEST(SimulatedFiles, SearchFailsWhereWindowsWould) {
     SimSession session;
     WriteFile(session.scratch() + "/file", "x");
-    WIN32_FIND_DATAA entry;
+    FoundFile entry;
     for (const std::string& pattern :
          {session.scratch() + "\\missing\\*.*", session.scratch() + "\\file\\*.*", session.scratch() + "\\f*",
           session.scratch() + "\\" + std::string(260, 'p') + "\\*.*"}) {
-        EXPECT_EQ(FindFirstFileA(pattern.c_str(), &entry), INVALID_HANDLE_VALUE) << pattern;
+        EXPECT_EQ(FindFirstFileUtf8(pattern.c_str(), &entry), INVALID_HANDLE_VALUE) << pattern;
     }
 }
 
@@ -56,13 +56,13 @@ TEST(SimulatedFiles, DeleteRemovesFilesAndLinksToFilesOnly) {
     // Windows removes these links themselves, whatever they point at.
     std::filesystem::create_symlink(dir + "/read-only", dir + "/read-only-link");
     std::filesystem::create_symlink(dir + "/nowhere", dir + "/dangling-link");
-    EXPECT_FALSE(DeleteFileA((dir + "\\folder").c_str()));
-    EXPECT_FALSE(DeleteFileA((dir + "\\folder-link").c_str()));
-    EXPECT_TRUE(DeleteFileA((dir + "\\file-link").c_str()));
-    EXPECT_TRUE(DeleteFileA((dir + "\\read-only-link").c_str()));
-    EXPECT_TRUE(DeleteFileA((dir + "\\dangling-link").c_str()));
-    EXPECT_FALSE(DeleteFileA((dir + "\\missing").c_str()));
-    EXPECT_TRUE(DeleteFileA((dir + "\\file").c_str()));
+    EXPECT_FALSE(DeleteFileUtf8((dir + "\\folder").c_str()));
+    EXPECT_FALSE(DeleteFileUtf8((dir + "\\folder-link").c_str()));
+    EXPECT_TRUE(DeleteFileUtf8((dir + "\\file-link").c_str()));
+    EXPECT_TRUE(DeleteFileUtf8((dir + "\\read-only-link").c_str()));
+    EXPECT_TRUE(DeleteFileUtf8((dir + "\\dangling-link").c_str()));
+    EXPECT_FALSE(DeleteFileUtf8((dir + "\\missing").c_str()));
+    EXPECT_TRUE(DeleteFileUtf8((dir + "\\file").c_str()));
     EXPECT_FALSE(testsupport::Exists(dir + "/file"));
     EXPECT_TRUE(testsupport::Exists(dir + "/folder/inner"));
     EXPECT_TRUE(testsupport::Exists(dir + "/read-only"));
@@ -80,7 +80,7 @@ TEST_P(NarrowPathLength, FailsFromMaxPathOn) {
     const bool fits = length < MAX_PATH;
     const std::vector<std::string> listed = fits ? std::vector<std::string>{".", "..", "abc"} : std::vector<std::string>();
     EXPECT_EQ(ListAll(folder + "\\*.*"), listed);
-    EXPECT_EQ(DeleteFileA((folder + "\\abc").c_str()), fits ? TRUE : FALSE);
+    EXPECT_EQ(DeleteFileUtf8((folder + "\\abc").c_str()), fits ? TRUE : FALSE);
     EXPECT_EQ(testsupport::Exists(folder + "/abc"), !fits);
 }
 

@@ -83,13 +83,6 @@ UINT SysStringLen(BSTR text);
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source, int sourceLength, WCHAR* target,
                         int targetCapacity);
 
-// Directory listing and file deletion, narrow paths.
-struct WIN32_FIND_DATAA {
-    char cFileName[MAX_PATH];  // the only field fhswitch reads
-};
+// Directory searches: the handle a search is closed with.
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
-
-HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* found);
-BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* found);
 BOOL FindClose(HANDLE search);
-BOOL DeleteFileA(const char* path);

@@ -75,6 +75,9 @@ bool WriteFile(const std::string& windowsPath, const std::string& content) {
     return static_cast<bool>(file.flush());
 }
 
+// The platform takes a target only in the form "X:\" or "\\server\share\".
+bool EndsInBackslash(const std::string& target) { return !target.empty() && target.back() == '\\'; }
+
 // Returns the result FHSWITCH_SIM sets for a call, unless that is a success and
 // a configuration has to be loaded first.
 HRESULT ResultNeedingConfiguration(const char* call, bool loaded) {
@@ -143,7 +146,10 @@ HRESULT ConfigurationManager::ValidateTarget(const std::optional<std::string>& t
     if (SUCCEEDED(result) && (!target || validationResult == nullptr)) result = E_POINTER;
     if (SUCCEEDED(result)) {
         const std::optional<std::int32_t> forced = CurrentSettings().validationResult;
-        *validationResult = forced ? *forced : SavedTarget() == target ? FH_NAMESPACE_EXISTS : FH_VALID_TARGET;
+        *validationResult = forced                     ? *forced
+                            : !EndsInBackslash(*target) ? FH_INVALID_DRIVE_TYPE
+                            : SavedTarget() == target   ? FH_NAMESPACE_EXISTS
+                                                        : FH_VALID_TARGET;
     }
     Trace({"ValidateTarget", HresultField(result), target.value_or("")});
     return result;
@@ -153,7 +159,7 @@ HRESULT ConfigurationManager::ProvisionAndSetNewTarget(const std::optional<std::
                                                        const std::optional<std::string>& name) {
     HRESULT result = ResultNeedingConfiguration("ProvisionAndSetNewTarget", loaded_);
     if (SUCCEEDED(result) && (!target || !name)) result = E_POINTER;
-    if (SUCCEEDED(result) && target->empty()) result = E_INVALIDARG;
+    if (SUCCEEDED(result) && !EndsInBackslash(*target)) result = E_INVALIDARG;
     if (SUCCEEDED(result)) target_ = *target;
     Trace({"ProvisionAndSetNewTarget", HresultField(result), target.value_or(""), name.value_or("")});
     return result;

@@ -39,7 +39,7 @@ TEST_P(MalformedSetting, IsNamedAndNothingIsTaken) {
 INSTANTIATE_TEST_SUITE_P(
     Settings, MalformedSetting,
     ::testing::Values(std::make_pair("CoInitializeEx", "CoInitializeEx"),
-                      std::make_pair("DeleteFileA=0x80004005", "DeleteFileA=0x80004005"),
+                      std::make_pair("DeleteFileUtf8=0x80004005", "DeleteFileUtf8=0x80004005"),
                       std::make_pair("coinitializeex=0x1", "coinitializeex=0x1"),
                       std::make_pair("SaveConfiguration=0x1;CoInitializeEx=80004005", "CoInitializeEx=80004005"),
                       std::make_pair("CoInitializeEx=0x", "CoInitializeEx=0x"),

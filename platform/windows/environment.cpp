@@ -1,13 +1,14 @@
 #include "platform/environment.h"
-#include "platform/win_api.h"
+#include "platform/text.h"
+#include "platform/windows/utf16.h"
 
-// From the process environment itself, in the process code page (UTF-8, by
-// the manifest); the C runtime's getenv is deprecated under MSVC's rules.
+// Read wide and handed on as UTF-8: the narrow function uses the ANSI code
+// page, which cannot hold every profile's path before Windows 10 1903.
 std::string EnvironmentVariable(const char* name) {
-    const DWORD size = GetEnvironmentVariableA(name, nullptr, 0);  // terminator included
+    const std::vector<WCHAR> wideName = ToUtf16(name);
+    const DWORD size = GetEnvironmentVariableW(wideName.data(), nullptr, 0);  // terminator included
     if (size == 0) return "";
-    std::string value(size, '\0');
-    const DWORD length = GetEnvironmentVariableA(name, value.data(), size);
-    value.resize(length < size ? length : 0);
-    return value;
+    std::vector<WCHAR> value(size, 0);
+    const DWORD length = GetEnvironmentVariableW(wideName.data(), value.data(), size);
+    return length < size ? ToUtf8(WideStringView(value.data(), length)) : "";
 }

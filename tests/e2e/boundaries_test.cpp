@@ -36,8 +36,10 @@ constexpr char kSubdirectory[] = "/Microsoft/Windows/FileHistory/Configuration";
 constexpr size_t kSubdirectoryLength = 44;  // "\Microsoft\Windows\FileHistory\Configuration"
 
 // The program is told the target is not valid, so that it shows the target as
-// it received it, and stops there.
-void ExpectTargetShownAndValidated(const std::string& argument, const std::string& received) {
+// it received it (in the form the platform requires: ending in a backslash),
+// and stops there.
+void ExpectTargetShownAndValidated(const std::string& argument, const std::string& decoded) {
+    const std::string received = decoded + "\\";
     const Result result = RunFhswitch({"-E", argument}, "ValidateTarget.result=0");
     EXPECT_EQ(result.status, 6);
     EXPECT_EQ(result.output, Output({"Creating default configuration", "Error: " + received + " is not a valid target"}));
@@ -159,6 +161,22 @@ TEST_P(NoLocalAppData, StopsBackupsAndDeletesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Values, NoLocalAppData, ::testing::Values(std::nullopt, std::string()),
                          [](const auto& info) { return info.param ? std::string("Empty") : std::string("Unset"); });
+
+// A profile named outside the ANSI code page (on the legacy faces, 1252) is
+// purged all the same.
+TEST_F(EndToEnd, ALocalAppDataOutsideTheCodePageIsPurged) {
+    const std::string localAppData = TheFace().work + "/Жанна 日本 😀/AppData/Local";
+    const std::string dir = localAppData + kSubdirectory;
+    fs::remove_all(dir);
+    WriteFile(dir + "/Config1.xml", "one");
+    WriteFile(dir + "/Жанна 日本 😀.dat", "two");
+    WriteFile(dir + "/Sub/inner.xml", "inner");
+    SetLocalAppData(ProgramPath(localAppData));
+    const Result result = RunFhswitch({"-D"}, "");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, "");
+    EXPECT_THAT(ListTree(dir), ElementsAre("Sub/", "Sub/inner.xml"));
+}
 
 // What a purge must leave: read-only files, subdirectories and their files, a
 // link to a folder (a folder to Windows) and what it points at.

@@ -112,34 +112,82 @@ std::string UserName() {
     return user ? user->pw_name : "root";
 }
 
-// The executable and the stand-in fhsvcctl.dll, together in a folder of the
-// run's own: the loader binds a fhsvcctl.dll beside the executable. The build
-// never puts one there, so a built fhswitch.exe always binds the system's.
-std::optional<std::string> AssembleProgramFolder(const std::string& exe, const std::string& service) {
+// Where the Wine face keeps what it installs and registers.
+struct WineSetUp {
+    std::string registryView;        // "/reg:64" or "/reg:32"
+    std::string server;              // the stand-in COM server, as Linux names it
+    std::string systemServiceLibrary;  // fhsvcctl.dll in the prefix's system folder, as Linux names it
+    std::string decoy;               // the decoy fhsvcctl.dll beside the exe, as Linux names it
+} wine;
+
+const std::string kConfigManagerKey = "HKCR\\CLSID\\{ED43BB3C-09E9-498A-9DF6-2177244C6DB4}";
+
+// Before Windows 10 1903 the manifest's activeCodePage is ignored: the same
+// exe with that element made a comment of the same length runs as it would
+// there (under Wine, in code page 1252).
+bool TakeOutActiveCodePage(const fs::path& exe) {
+    std::fstream file(exe, std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    const std::string element =
+        "<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">UTF-8</activeCodePage>";
+    const size_t at = bytes.find(element);
+    if (at == std::string::npos) return false;
+    const std::string comment = "<!--" + std::string(element.size() - 7, ' ') + "-->";
+    file.seekp(static_cast<std::streamoff>(at));
+    file.write(comment.data(), static_cast<std::streamsize>(comment.size()));
+    return static_cast<bool>(file.flush());
+}
+
+// The exe in a folder of the run's own, with a decoy fhsvcctl.dll beside it
+// (as an attacker would plant one), and the stand-in fhsvcctl.dll in the
+// prefix's system folder, where Windows keeps the real one.
+bool InstallProgram(const std::string& exe, const std::string& service, const std::string& decoy,
+                    const std::string& systemFolder, bool legacyCodePage) {
     const fs::path folder = face.work + "/program";
     std::error_code error;
     fs::create_directories(folder, error);
     if (!error) fs::copy_file(exe, folder / "fhswitch.exe", error);
-    if (!error) fs::copy_file(service, folder / "fhsvcctl.dll", error);
+    if (!error) fs::copy_file(decoy, folder / "fhsvcctl.dll", error);
+    if (!error) fs::copy_file(service, systemFolder + "/fhsvcctl.dll", fs::copy_options::overwrite_existing, error);
     if (error) {
-        std::fprintf(stderr, "cannot put %s and %s together: %s\n", exe.c_str(), service.c_str(),
+        std::fprintf(stderr, "cannot install %s, %s and %s: %s\n", exe.c_str(), service.c_str(), decoy.c_str(),
                      error.message().c_str());
-        return std::nullopt;
+        return false;
     }
-    return (folder / "fhswitch.exe").string();
+    if (legacyCodePage && !TakeOutActiveCodePage(folder / "fhswitch.exe")) {
+        std::fprintf(stderr, "no activeCodePage element in %s\n", exe.c_str());
+        return false;
+    }
+    face.command = {"wine", (folder / "fhswitch.exe").string()};
+    wine.decoy = (folder / "fhsvcctl.dll").string();
+    wine.systemServiceLibrary = systemFolder + "/fhsvcctl.dll";
+    return true;
 }
 
-// A fresh prefix for this run, with the stand-in COM server registered for
-// the configuration manager's class, and the program beside its stand-in
-// service library. The registration goes into the registry view of the
-// program's architecture: where 32-bit Wine is installed the prefix has both,
-// and an x64 program never reads the 32-bit one (nor an x86 program the other).
-bool SetUpWinePrefix(const std::string& registryView, const std::string& exe, const std::string& server,
-                     const std::string& service) {
-    const std::optional<std::string> program = AssembleProgramFolder(exe, service);
-    if (!program) return false;
+// The stand-in COM server registered for the configuration manager's class,
+// in the registry view of the program's architecture: where 32-bit Wine is
+// installed the prefix has both, and an x64 program never reads the 32-bit
+// one (nor an x86 program the other).
+bool RegisterConfigManager() {
+    const std::string key = kConfigManagerKey + "\\InprocServer32";
+    const std::vector<std::vector<std::string>> steps = {
+        {"wine", "reg", "add", key, "/ve", "/d", ProgramPath(wine.server), "/f", wine.registryView},
+        {"wine", "reg", "add", key, "/v", "ThreadingModel", "/d", "Apartment", "/f", wine.registryView}};
+    for (const auto& step : steps) {
+        const Result result = Spawn(step, face.environment);
+        if (result.status != 0) {
+            std::fprintf(stderr, "Wine cannot run: '%s' exited with %d\n%s%s", step[0].c_str(), result.status,
+                         result.output.c_str(), result.errors.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// A fresh prefix for this run, with the program and the stand-ins in place.
+bool SetUpWinePrefix(bool x86, bool legacyCodePage, const std::string& exe, const std::string& server,
+                     const std::string& service, const std::string& decoy) {
     const std::string prefix = face.work + "/prefix";
-    face.command = {"wine", *program};
     face.lineEnd = "\r\n";
     face.environment = {{"WINEPREFIX", prefix},
                         {"WINEDEBUG", "-all"},
@@ -151,20 +199,17 @@ bool SetUpWinePrefix(const std::string& registryView, const std::string& exe, co
     face.configDirectory =
         prefix + "/drive_c/users/" + UserName() + "/AppData/Local/Microsoft/Windows/FileHistory/Configuration";
     face.driveRoot = prefix + "/drive_c";  // run there, the program is on C:
-    const std::string key = "HKCR\\CLSID\\{ED43BB3C-09E9-498A-9DF6-2177244C6DB4}\\InprocServer32";
-    const std::vector<std::vector<std::string>> steps = {
-        {"wineboot", "-i"},
-        {"wine", "reg", "add", key, "/ve", "/d", ProgramPath(fs::absolute(server).string()), "/f", registryView},
-        {"wine", "reg", "add", key, "/v", "ThreadingModel", "/d", "Apartment", "/f", registryView}};
-    for (const auto& step : steps) {
-        const Result result = Spawn(step, face.environment);
-        if (result.status != 0) {
-            std::fprintf(stderr, "Wine cannot run: '%s' exited with %d\n%s%s", step[0].c_str(), result.status,
-                         result.output.c_str(), result.errors.c_str());
-            return false;
-        }
+    wine.registryView = x86 ? "/reg:32" : "/reg:64";
+    wine.server = fs::absolute(server).string();
+    const Result booted = Spawn({"wineboot", "-i"}, face.environment);
+    if (booted.status != 0) {
+        std::fprintf(stderr, "Wine cannot start: wineboot exited with %d\n%s%s", booted.status,
+                     booted.output.c_str(), booted.errors.c_str());
+        return false;
     }
-    return true;
+    // A 64-bit prefix keeps 32-bit system libraries in syswow64.
+    const std::string systemFolder = prefix + (x86 ? "/drive_c/windows/syswow64" : "/drive_c/windows/system32");
+    return InstallProgram(exe, service, decoy, systemFolder, legacyCodePage) && RegisterConfigManager();
 }
 
 bool SetUpFace(int argc, char** argv) {
@@ -185,9 +230,12 @@ bool SetUpFace(int argc, char** argv) {
         fs::create_directories(face.driveRoot);
         return true;
     }
-    if (face.name == "wine-x64" || face.name == "wine-x86") {
-        return SetUpWinePrefix(face.name == "wine-x64" ? "/reg:64" : "/reg:32", exe, Flag(argc, argv, "--server"),
-                               Flag(argc, argv, "--service"));
+    // wine-x64, wine-x86, and each with "-legacy": as on Windows before 10 1903.
+    const std::regex kWineFace("wine-(x64|x86)(-legacy)?");
+    std::smatch wineFace;
+    if (std::regex_match(face.name, wineFace, kWineFace)) {
+        return SetUpWinePrefix(wineFace[1] == "x86", wineFace[2].matched, exe, Flag(argc, argv, "--server"),
+                               Flag(argc, argv, "--service"), Flag(argc, argv, "--decoy"));
     }
     return false;
 }
@@ -220,6 +268,36 @@ Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const st
     static const std::regex kControl("\x1B\\[[0-9;?]*[A-Za-z]|\r");
     result.output = std::regex_replace(result.output, kControl, "");
     return result;
+}
+
+Result RunFhswitchThroughCmd(const std::string& typedArguments, const std::string& settings) {
+    const std::string batch = face.work + "/run.cmd";
+    std::ofstream(batch, std::ios::binary) << "@\"" << ProgramPath(face.command[1]) << "\" " << typedArguments
+                                           << "\r\n@exit /b %ERRORLEVEL%\r\n";
+    return Spawn({"wine", "cmd", "/c", ProgramPath(batch)}, ProgramEnvironment(settings), face.driveRoot);
+}
+
+MissingComponents::MissingComponents(bool configManagerToo) : configManagerToo_(configManagerToo) {
+    if (!IsWine()) {
+        // ERROR_MOD_NOT_FOUND, as LoadLibraryExW reports it; a class not registered.
+        settings_ = configManagerToo ? "FhServiceOpenPipe=0x8007007E;CoCreateInstance=0x80040154"
+                                     : "FhServiceOpenPipe=0x8007007E";
+        return;
+    }
+    for (const std::string& library : {wine.systemServiceLibrary, wine.decoy}) fs::rename(library, library + ".away");
+    if (configManagerToo) {
+        const Result deleted =
+            Spawn({"wine", "reg", "delete", kConfigManagerKey, "/f", wine.registryView}, face.environment);
+        EXPECT_EQ(deleted.status, 0) << "cannot take the configuration manager's registration away";
+    }
+}
+
+MissingComponents::~MissingComponents() {
+    if (!IsWine()) return;
+    for (const std::string& library : {wine.systemServiceLibrary, wine.decoy}) fs::rename(library + ".away", library);
+    if (configManagerToo_) {
+        EXPECT_TRUE(RegisterConfigManager());
+    }
 }
 
 std::string Output(const std::vector<std::string>& lines) {
@@ -269,7 +347,13 @@ void EndToEnd::SetUp() {
     fs::remove(face.tracePath);
 }
 
-void EndToEnd::TearDown() { RestoreLocalAppData(); }
+void EndToEnd::TearDown() {
+    RestoreLocalAppData();
+    std::ifstream trace(face.tracePath);
+    for (std::string line; std::getline(trace, line);) {
+        EXPECT_NE(line, "DecoyLoaded\t-") << "the fhsvcctl.dll beside the exe was loaded";
+    }
+}
 
 void EndToEnd::PopulateConfiguration() {
     const std::string& dir = face.configDirectory;

@@ -18,7 +18,7 @@ namespace e2e {
 using Environment = std::map<std::string, std::optional<std::string>>;
 
 struct Face {
-    std::string name;  // "linux", "wine-x64" or "wine-x86"
+    std::string name;  // "linux", "wine-x64", "wine-x86", "wine-x64-legacy" or "wine-x86-legacy"
     std::vector<std::string> command;
     std::string lineEnd;
     Environment environment;
@@ -46,6 +46,30 @@ Result RunFhswitch(const std::vector<std::string>& arguments, const std::string&
 // carriage returns left out.
 Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const std::string& settings);
 
+// Under Wine: runs a batch file that holds the program's command line as
+// typed (the arguments' text after the program's path), so that Windows'
+// own argument rules apply; returns the batch file's exit status.
+Result RunFhswitchThroughCmd(const std::string& typedArguments, const std::string& settings);
+
+// Takes File History's components away for the runs in its scope, as on a
+// Windows without them: the service library (the decoy beside the exe too),
+// and if asked the configuration manager's registration as well (the x86 exe
+// on 64-bit Windows, which has no 32-bit File History). The Linux face has
+// them fail to load instead: settings() holds what to add to the run's.
+class MissingComponents {
+public:
+    explicit MissingComponents(bool configManagerToo);
+    MissingComponents(const MissingComponents&) = delete;
+    MissingComponents& operator=(const MissingComponents&) = delete;
+    ~MissingComponents();
+
+    const std::string& settings() const { return settings_; }
+
+private:
+    bool configManagerToo_;
+    std::string settings_;
+};
+
 // The lines, each with the face's line end.
 std::string Output(const std::vector<std::string>& lines);
 
@@ -61,7 +85,8 @@ void SetLocalAppData(const std::optional<std::string>& value);
 void RestoreLocalAppData();
 
 // Each test starts with no configuration directory, no trace and the face's
-// own LOCALAPPDATA.
+// own LOCALAPPDATA; under Wine each checks at its end that the decoy
+// fhsvcctl.dll beside the exe was never loaded.
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -212,12 +212,12 @@ bool Is(const std::string& argument, std::initializer_list<const char*> options)
 // The enable route's whole output for its status. The target may hold any
 // byte, line feeds included, so the invalid-target line is matched as a whole.
 void CheckEnableOutput(int status, const std::string& output, const std::string& what) {
-    CHECK((status >= 0 && status <= 10), what);
+    CHECK((status >= 0 && status <= 11), what);
     if (status == 10) {
         CHECK(output == "Unable to initialize COM\n", what);
         return;
     }
-    static const size_t kLinesBefore[] = {6, 0, 1, 1, 1, 1, 1, 2, 3, 4};  // by status
+    static const size_t kLinesBefore[] = {6, 0, 1, 1, 1, 1, 1, 2, 3, 4, 0, 3};  // by status
     std::string expected;
     for (size_t i = 0; i < kLinesBefore[status]; ++i) expected += kEnableLines[i] + "\n";
     if (status == 6) {
