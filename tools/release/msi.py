@@ -1,0 +1,69 @@
+#!/usr/bin/env python3
+"""Writes the installer of one architecture: msi.py --version V --arch A --exe EXE --out MSI.
+The same inputs give the same bytes: the product and component codes are
+name-based UUIDs of version and architecture, the package code one of those
+and the exe's content; the cabinet dates the exe by SOURCE_DATE_EPOCH, and
+wixl runs on a clock frozen at that time (faketime), which the summary's
+times take."""
+import argparse
+import hashlib
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import uuid
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+NAMESPACE = uuid.UUID("6226bdf7-fe17-4627-a388-67ecb0595cb5")  # fhswitch's own
+PLATFORM = {
+    "x64": {"wixl": "x64", "template": "x64;1033", "folder": "ProgramFiles64Folder", "win64": "yes"},
+    "x86": {"wixl": "x86", "template": "Intel;1033", "folder": "ProgramFilesFolder", "win64": "no"},
+}
+
+
+def code(*parts):
+    return "{" + str(uuid.uuid5(NAMESPACE, " ".join(parts))).upper() + "}"
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--version", required=True)
+    parser.add_argument("--arch", required=True, choices=sorted(PLATFORM))
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--out", required=True)
+    options = parser.parse_args()
+    platform = PLATFORM[options.arch]
+    epoch = int(os.environ["SOURCE_DATE_EPOCH"])
+
+    with open(options.exe, "rb") as exe_file:
+        digest = hashlib.sha256(exe_file.read()).hexdigest()
+    with tempfile.TemporaryDirectory() as stage:
+        # wixl looks for sources by relative paths, beside the .wxs.
+        exe = os.path.join(stage, "fhswitch.exe")
+        shutil.copyfile(options.exe, exe)
+        shutil.copyfile(os.path.join(HERE, "fhswitch.wxs"), os.path.join(stage, "fhswitch.wxs"))
+        os.utime(exe, (epoch, epoch))
+        frozen = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(epoch))
+        defines = {
+            "Version": options.version,
+            "Arch": options.arch,
+            "ProductCode": code("product", options.version, options.arch),
+            "ComponentGuid": code("component fhswitch.exe", options.arch),
+            "ProgramFilesFolder": platform["folder"],
+            "Win64": platform["win64"],
+            "Exe": "fhswitch.exe",
+        }
+        out = os.path.abspath(options.out)
+        command = ["faketime", "-f", frozen, "wixl", "-a", platform["wixl"], "-o", out]
+        for name, value in defines.items():
+            command += ["-D", f"{name}={value}"]
+        command.append("fhswitch.wxs")
+        subprocess.run(command, check=True, cwd=stage, env=dict(os.environ, TZ="UTC"))
+    package_code = code("package", options.version, options.arch, digest)
+    subprocess.run(["faketime", "-f", frozen, "msibuild", options.out, "-s", "fhswitch", "fhswitch project",
+                    platform["template"], package_code], check=True, env=dict(os.environ, TZ="UTC"))
+
+
+if __name__ == "__main__":
+    main()
