@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 source tools/ensure-packages.sh
 ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 \
     wine wine64 wine32:i386 \
-    clang libclang-rt-14-dev python3 git
+    clang libclang-rt-14-dev python3 git \
+    wixl msitools faketime osslsigncode openssl unzip
 
 status=0
 passed=0

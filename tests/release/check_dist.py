@@ -1,15 +1,80 @@
 #!/usr/bin/env python3
-"""Checks a dist/ folder written by tools/release.sh: exactly the two zips and
-SHA256SUMS; each zip holds README.txt and fhswitch.exe (never a DLL), the exe
-built for the zip's architecture; SHA256SUMS names both zips with their hashes.
-Usage: check_dist.py DIST VERSION"""
+"""Checks a dist/ folder written by tools/release.sh: exactly a zip and an MSI
+per architecture and SHA256SUMS; each zip holds README.txt and fhswitch.exe
+(never a DLL), the exe built for the zip's architecture; each MSI's tables say
+what an administrator relies on; SHA256SUMS names every package with its hash.
+Given a certificate, every exe and MSI must carry a signature that verifies
+against it, and lose it when one byte is flipped.
+Usage: check_dist.py DIST VERSION [CERTIFICATE]"""
 import hashlib
 import os
 import struct
+import subprocess
 import sys
+import tempfile
 import zipfile
 
 MACHINES = {"x64": 0x8664, "x86": 0x14C}  # the PE header's Machine field
+UPGRADE_CODE = "{84320FAD-75B2-412B-BCA3-8F31852F7C61}"  # both architectures: one fhswitch per machine
+MSI = {  # per architecture: summary template, install folder's parent, component attributes (256: 64-bit)
+    "x64": ("x64;1033", "ProgramFiles64Folder", "256"),
+    "x86": ("Intel;1033", "ProgramFilesFolder", "0"),
+}
+
+
+def table(msi, name):
+    """The rows of an MSI table, as lists of fields (msiinfo's three header lines left out)."""
+    text = subprocess.run(["msiinfo", "export", msi, name], check=True, capture_output=True, text=True).stdout
+    return [line.split("\t") for line in text.replace("\r", "").splitlines()[3:]]
+
+
+def check_msi(path, arch, version):
+    problems = []
+    summary = subprocess.run(["msiinfo", "suminfo", path], check=True, capture_output=True, text=True).stdout
+    template, parent, attributes = MSI[arch]
+    if f"Template: {template}\n" not in summary:
+        problems.append(f"template is not {template}")
+    properties = dict(row[:2] for row in table(path, "Property"))
+    expected = {"ProductName": "fhswitch", "ProductVersion": version, "Manufacturer": "fhswitch project",
+                "UpgradeCode": UPGRADE_CODE, "ARPNOMODIFY": "1", "ARPNOREPAIR": "1", "ALLUSERS": "1"}
+    for name, value in expected.items():
+        if properties.get(name) != value:
+            problems.append(f"property {name} is {properties.get(name)!r}, not {value!r}")
+    components = table(path, "Component")
+    if [(row[0], row[2], row[3]) for row in components] != [("fhswitch.exe", "INSTALLFOLDER", attributes)]:
+        problems.append(f"components are {components}, not fhswitch.exe alone with attributes {attributes}")
+    files = [row[2] for row in table(path, "File")]
+    if files != ["fhswitch.exe"]:
+        problems.append(f"files are {files}")
+    folders = {row[0]: row[1:] for row in table(path, "Directory")}
+    if folders.get("INSTALLFOLDER") != [parent, "fhswitch"]:
+        problems.append(f"installs into {folders.get('INSTALLFOLDER')}, not {parent}\\fhswitch")
+    if any(row[0] == "Environment" for row in table(path, "_Tables")):
+        problems.append("changes the environment")
+    return problems
+
+
+def verifies(path, certificate):
+    result = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate, "-in", path], capture_output=True)
+    return result.returncode == 0
+
+
+def check_signature(name, data, certificate):
+    """The signature verifies, and one flipped byte (in the middle: code, not the signature) breaks it."""
+    problems = []
+    with tempfile.TemporaryDirectory() as scratch:
+        path = os.path.join(scratch, name)
+        with open(path, "wb") as out:
+            out.write(data)
+        if not verifies(path, certificate):
+            problems.append(f"{name}: the signature does not verify")
+        flipped = bytearray(data)
+        flipped[len(data) // 3] ^= 0x01
+        with open(path, "wb") as out:
+            out.write(flipped)
+        if verifies(path, certificate):
+            problems.append(f"{name}: still verifies with a byte flipped")
+    return problems
 
 
 def machine(exe):
@@ -19,12 +84,23 @@ def machine(exe):
     return struct.unpack_from("<H", exe, pe + 4)[0]
 
 
-def main(dist, version):
+def main(dist, version, certificate=None):
     problems = []
     zips = {arch: f"fhswitch-{version}-windows-{arch}.zip" for arch in MACHINES}
-    if sorted(os.listdir(dist)) != sorted(list(zips.values()) + ["SHA256SUMS"]):
+    msis = {arch: f"fhswitch-{version}-windows-{arch}.msi" for arch in MACHINES}
+    if sorted(os.listdir(dist)) != sorted(list(zips.values()) + list(msis.values()) + ["SHA256SUMS"]):
         problems.append(f"dist/ holds {sorted(os.listdir(dist))}")
     sums = {}
+    for arch, name in msis.items():
+        path = os.path.join(dist, name)
+        if not os.path.isfile(path):
+            continue
+        with open(path, "rb") as data:
+            content = data.read()
+        sums[name] = hashlib.sha256(content).hexdigest()
+        problems += [f"{name}: {problem}" for problem in check_msi(path, arch, version)]
+        if certificate:
+            problems += check_signature(name, content, certificate)
     for arch, name in zips.items():
         path = os.path.join(dist, name)
         if not os.path.isfile(path):
@@ -36,8 +112,11 @@ def main(dist, version):
             if names != ["README.txt", "fhswitch.exe"]:
                 problems.append(f"{name} holds {names}")
                 continue
-            if machine(archive.read("fhswitch.exe")) != MACHINES[arch]:
+            exe = archive.read("fhswitch.exe")
+            if machine(exe) != MACHINES[arch]:
                 problems.append(f"{name}: fhswitch.exe is not built for {arch}")
+            if certificate:
+                problems += [f"{name}: {problem}" for problem in check_signature("fhswitch.exe", exe, certificate)]
             readme = archive.read("README.txt").decode("utf-8")
             if not readme.startswith(f"fhswitch {version} for ") or f"({arch})" not in readme.splitlines()[0]:
                 problems.append(f"{name}: README.txt does not name version {version} and {arch}")
@@ -46,7 +125,7 @@ def main(dist, version):
     with open(os.path.join(dist, "SHA256SUMS"), encoding="ascii") as listed:
         expected = "".join(f"{digest}  {name}\n" for name, digest in sorted(sums.items()))
         if listed.read() != expected:
-            problems.append("SHA256SUMS does not list exactly the zips and their hashes")
+            problems.append("SHA256SUMS does not list exactly the packages and their hashes")
     for problem in problems:
         print(f"release: {problem}")
     return 1 if problems else 0

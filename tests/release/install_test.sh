@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Installs the release's MSIs under Wine, as an administrator's deployment
+# would: the x64 MSI in a 64-bit prefix, the x86 MSI in a 32-bit prefix and in
+# a 64-bit one. Each time: the exe lands in its Program Files folder and runs
+# from there; the uninstall entry carries the version; a newer build installs
+# over it (one entry, the new exe); the older one is then refused (1603) and
+# changes nothing; uninstalling removes the folder and the entry.
+# Usage: install_test.sh DIST VERSION
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+dist=$(realpath "$1")
+version=$2
+work=$(mktemp -d /tmp/fhswitch-install-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+failures=0
+fail() { echo "install: $*"; failures=$((failures + 1)); }
+
+windows_path() { echo "Z:${1//\//\\}"; }
+product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
+# msiexec's own status: through Linux it would be cut to 8 bits (1603 is 67).
+msiexec_status() {  # ARGUMENTS...
+    wine cmd /c "msiexec $* /qn & echo status=%ERRORLEVEL%" 2>/dev/null | tr -d '\r' | sed -n 's/^status=//p'
+}
+entry_version() {  # PRODUCT-CODE VIEW: the uninstall entry's DisplayVersion, or nothing
+    wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" /v DisplayVersion "$2" \
+        2>/dev/null | tr -d '\r' | awk '$1 == "DisplayVersion" { print $3 }'
+}
+
+# A newer build of the same architecture: the next patch version, and an exe
+# that differs (a byte appended), so that the installed one can be told apart.
+newer_msi() {  # ARCH
+    local exe=$work/newer-$1/fhswitch.exe
+    mkdir -p "$work/newer-$1"
+    msiextract -C "$work/newer-$1/extracted" "$dist/fhswitch-$version-windows-$1.msi" >/dev/null
+    cp "$(find "$work/newer-$1/extracted" -name fhswitch.exe)" "$exe"
+    printf '\0' >>"$exe"
+    local newer=${version%.*}.$((${version##*.} + 1))
+    SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-0} python3 "$here/../../tools/release/msi.py" \
+        --version "$newer" --arch "$1" --exe "$exe" --out "$work/newer-$1/fhswitch-$newer-windows-$1.msi"
+    echo "$newer $work/newer-$1/fhswitch-$newer-windows-$1.msi"
+}
+
+check() {  # ARCH WINEARCH PROGRAM-FILES VIEW
+    local arch=$1 prefix=$work/$1-in-$2 folder view=$4
+    export WINEPREFIX=$prefix WINEARCH=$2
+    folder="$prefix/drive_c/$3/fhswitch"
+    local msi=$dist/fhswitch-$version-windows-$arch.msi
+    local code newer newer_msi newer_code
+    echo "== $arch MSI in a $2 prefix"
+    wineboot -i >/dev/null 2>&1 || { fail "$arch/$2: Wine cannot start"; return; }
+    code=$(product_code "$msi")
+    read -r newer newer_msi < <(newer_msi "$arch")
+    newer_code=$(product_code "$newer_msi")
+
+    [ "$(msiexec_status /i "$(windows_path "$msi")")" = 0 ] || fail "$arch/$2: install failed"
+    [ -f "$folder/fhswitch.exe" ] || fail "$arch/$2: no $3/fhswitch/fhswitch.exe"
+    [ "$(ls -A "$folder" 2>/dev/null)" = fhswitch.exe ] || fail "$arch/$2: $3/fhswitch holds more than fhswitch.exe"
+    local usage
+    usage=$(wine "C:\\$3\\fhswitch\\fhswitch.exe" /? 2>/dev/null | tr -d '\r') || fail "$arch/$2: /? did not end with 0"
+    [ "$usage" = $'Eneble/Disable Windows File Histroy...\nFor Enable: -E <Network path for backup>\nFor Disable: -D' ] ||
+        fail "$arch/$2: /? from Program Files printed '$usage'"
+    [ "$(entry_version "$code" "$view")" = "$version" ] || fail "$arch/$2: the uninstall entry does not carry $version"
+
+    [ "$(msiexec_status /i "$(windows_path "$newer_msi")")" = 0 ] || fail "$arch/$2: the upgrade to $newer failed"
+    cmp -s "$folder/fhswitch.exe" "$work/newer-$arch/fhswitch.exe" || fail "$arch/$2: the upgrade left the old exe"
+    [ -z "$(entry_version "$code" "$view")" ] || fail "$arch/$2: the $version entry is still there after the upgrade"
+    [ "$(entry_version "$newer_code" "$view")" = "$newer" ] || fail "$arch/$2: no $newer entry after the upgrade"
+
+    [ "$(msiexec_status /i "$(windows_path "$msi")")" = 1603 ] || fail "$arch/$2: the downgrade was not refused with 1603"
+    cmp -s "$folder/fhswitch.exe" "$work/newer-$arch/fhswitch.exe" || fail "$arch/$2: the refused downgrade changed the exe"
+    [ -z "$(entry_version "$code" "$view")" ] || fail "$arch/$2: the refused downgrade added an entry"
+
+    [ "$(msiexec_status /x "$(windows_path "$newer_msi")")" = 0 ] || fail "$arch/$2: uninstall failed"
+    [ ! -e "$folder" ] || fail "$arch/$2: uninstalling left $3/fhswitch"
+    [ -z "$(entry_version "$newer_code" "$view")" ] || fail "$arch/$2: uninstalling left the entry"
+    wineserver -k 2>/dev/null || true
+}
+
+check x64 win64 "Program Files" /reg:64
+check x86 win32 "Program Files" /reg:32
+check x86 win64 "Program Files (x86)" /reg:32
+[ $failures -eq 0 ] && echo "install: every MSI installs, upgrades, refuses a downgrade and uninstalls"
+exit $((failures > 0))
