@@ -196,8 +196,8 @@ bool SetUpWinePrefix(bool x86, bool legacyCodePage, const std::string& exe, cons
                         {"LOCALAPPDATA", std::nullopt}};
     const std::string localAppData = "C:\\users\\" + UserName() + "\\AppData\\Local";
     defaultLocalAppData = localAppData;
-    face.configDirectory =
-        prefix + "/drive_c/users/" + UserName() + "/AppData/Local/Microsoft/Windows/FileHistory/Configuration";
+    face.localAppData = prefix + "/drive_c/users/" + UserName() + "/AppData/Local";
+    face.configDirectory = face.localAppData + "/Microsoft/Windows/FileHistory/Configuration";
     face.driveRoot = prefix + "/drive_c";  // run there, the program is on C:
     wine.registryView = x86 ? "/reg:32" : "/reg:64";
     wine.server = fs::absolute(server).string();
@@ -220,8 +220,10 @@ bool SetUpFace(int argc, char** argv) {
     fs::remove_all(face.work);
     fs::create_directories(face.work);
     face.tracePath = face.work + "/trace";
+    face.source = Flag(argc, argv, "--source");
     if (face.name == "linux") {
         defaultLocalAppData = face.work + "/LocalAppData";
+        face.localAppData = defaultLocalAppData;
         face.command = {exe};
         face.lineEnd = "\n";
         face.environment = {{"LOCALAPPDATA", defaultLocalAppData}};
@@ -234,6 +236,7 @@ bool SetUpFace(int argc, char** argv) {
     const std::regex kWineFace("wine-(x64|x86)(-legacy)?");
     std::smatch wineFace;
     if (std::regex_match(face.name, wineFace, kWineFace)) {
+        face.architecture = wineFace[1];
         return SetUpWinePrefix(wineFace[1] == "x86", wineFace[2].matched, exe, Flag(argc, argv, "--server"),
                                Flag(argc, argv, "--service"), Flag(argc, argv, "--decoy"));
     }
@@ -260,14 +263,43 @@ Result RunFhswitch(const std::vector<std::string>& arguments, const std::string&
     return Spawn(command, ProgramEnvironment(settings), face.driveRoot);
 }
 
-Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const std::string& settings) {
+// The command on a pseudo-terminal made by script(1); what the terminal
+// shows comes back, its control sequences and carriage returns left out.
+Result RunOnTerminal(const std::vector<std::string>& command, const std::string& settings) {
     std::string commandLine;
-    for (const std::string& word : face.command) commandLine += ShellQuoted(word) + " ";
-    for (const std::string& word : arguments) commandLine += ShellQuoted(word) + " ";
+    for (const std::string& word : command) commandLine += ShellQuoted(word) + " ";
     Result result = Spawn({"script", "-qec", commandLine, "/dev/null"}, ProgramEnvironment(settings), face.driveRoot);
     static const std::regex kControl("\x1B\\[[0-9;?]*[A-Za-z]|\r");
     result.output = std::regex_replace(result.output, kControl, "");
     return result;
+}
+
+Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const std::string& settings) {
+    std::vector<std::string> command = face.command;
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return RunOnTerminal(command, settings);
+}
+
+Result RunBatchOnTerminal(const std::string& batch, const std::vector<std::string>& arguments,
+                          const std::string& settings) {
+    std::vector<std::string> command = {"wine", "cmd", "/c", ProgramPath(batch)};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return RunOnTerminal(command, settings);
+}
+
+bool InstallWithMsi() {
+    const std::string msi = face.work + "/fhswitch.msi";
+    Environment environment = face.environment;
+    environment["SOURCE_DATE_EPOCH"] = "0";
+    const Result built = Spawn({"python3", face.source + "/tools/release/msi.py", "--version", "1.0.0", "--arch",
+                                face.architecture, "--exe", face.command[1], "--out", msi},
+                               environment);
+    if (built.status != 0) {
+        std::fprintf(stderr, "cannot build the MSI: %s%s", built.output.c_str(), built.errors.c_str());
+        return false;
+    }
+    const Result installed = Spawn({"wine", "msiexec", "/i", ProgramPath(msi), "/qn"}, face.environment);
+    return installed.status == 0;
 }
 
 Result RunFhswitchThroughCmd(const std::string& typedArguments, const std::string& settings) {

@@ -22,10 +22,13 @@ struct Face {
     std::vector<std::string> command;
     std::string lineEnd;
     Environment environment;
+    std::string localAppData;     // the face's own LOCALAPPDATA, as Linux names it
     std::string configDirectory;  // as Linux names it
     std::string tracePath;
     std::string work;       // a scratch folder of the run's own
     std::string driveRoot;  // the root of the program's current drive, as Linux names it
+    std::string architecture;  // under Wine: "x64" or "x86"
+    std::string source;        // the source tree
 };
 
 const Face& TheFace();
@@ -45,6 +48,16 @@ Result RunFhswitch(const std::vector<std::string>& arguments, const std::string&
 // script(1)); what the terminal shows comes back, its control sequences and
 // carriage returns left out.
 Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const std::string& settings);
+
+// Under Wine: runs a batch file with Wine's cmd, the arguments as the
+// process's own command line, on a terminal (cmd switches its code page only
+// on a console).
+Result RunBatchOnTerminal(const std::string& batch, const std::vector<std::string>& arguments,
+                          const std::string& settings);
+
+// Under Wine: installs the exe into the prefix's Program Files with an MSI
+// built from it as the release builds one.
+bool InstallWithMsi();
 
 // Under Wine: runs a batch file that holds the program's command line as
 // typed (the arguments' text after the program's path), so that Windows'
