@@ -30,6 +30,12 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"\xC3\xA9\xE6\x97\xA5", {0xE9, 0x65E5, 0}},
                       Case{"\xF0\x9F\x98\x80", {0xD83D, 0xDE00, 0}},
                       Case{"\xEF\xBF\xBF\xED\x9F\xBF", {0xFFFF, 0xD7FF, 0}},
+                      // Each side of every edge of the table of valid sequences.
+                      Case{"\x7F\xC2\x80", {0x7F, 0x80, 0}}, Case{"\xDF\xBF\xE0\xA0\x80", {0x7FF, 0x800, 0}},
+                      Case{"\xEE\x80\x80", {0xE000, 0}}, Case{"\xF4\x8F\xBF\xBF", {0xDBFF, 0xDFFF, 0}},
+                      Case{"\xC2\xBF", {0xBF, 0}}, Case{"\xC2\x7F", {0xFFFD, 0x7F, 0}},
+                      Case{"\xC2\xC0", {0xFFFD, 0xFFFD, 0}}, Case{"\xC1\xBF", {0xFFFD, 0xFFFD, 0}},
+                      Case{"\xE0\x9F\xBF", {0xFFFD, 0xFFFD, 0}}, Case{"\xED\xBF\xBF", {0xFFFD, 0xFFFD, 0}},
                       Case{"\xF0\x90\x80\x80", {0xD800, 0xDC00, 0}},
                       // Stray continuation bytes and bytes that never start a sequence.
                       Case{"\x80", {0xFFFD, 0}}, Case{"\xFF", {0xFFFD, 0}},

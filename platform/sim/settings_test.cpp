@@ -19,6 +19,19 @@ TEST(SimSettings, ReadsResultsAndOutValues) {
     EXPECT_EQ(settings->backupStatus, 1);
 }
 
+// The ends of each value's range are taken; one past them is malformed (below).
+TEST(SimSettings, TakesTheEndsOfEachRange) {
+    std::string bad;
+    const auto lowest = sim::ParseSettings("GetBackupStatus.status=-2147483648;CoInitializeEx=0x0", &bad);
+    ASSERT_TRUE(lowest) << bad;
+    EXPECT_EQ(lowest->backupStatus, INT32_MIN);
+    EXPECT_EQ(lowest->ResultOf("CoInitializeEx"), 0);
+    const auto highest = sim::ParseSettings("ValidateTarget.result=2147483647;CoInitializeEx=0xFFFFFFFF", &bad);
+    ASSERT_TRUE(highest) << bad;
+    EXPECT_EQ(highest->validationResult, INT32_MAX);
+    EXPECT_EQ(highest->ResultOf("CoInitializeEx"), static_cast<HRESULT>(0xFFFFFFFF));
+}
+
 TEST(SimSettings, EmptyMeansEveryCallSucceeds) {
     std::string bad;
     const auto settings = sim::ParseSettings("", &bad);
@@ -49,6 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::make_pair("ValidateTarget.result=0x2", "ValidateTarget.result=0x2"),
                       std::make_pair("ValidateTarget.result=", "ValidateTarget.result="),
                       std::make_pair("GetBackupStatus.status=99999999999", "GetBackupStatus.status=99999999999"),
+                      std::make_pair("GetBackupStatus.status=-2147483649", "GetBackupStatus.status=-2147483649"),
+                      std::make_pair("ValidateTarget.result=2147483648", "ValidateTarget.result=2147483648"),
                       std::make_pair("=0x1", "=0x1")));
 
 }  // namespace

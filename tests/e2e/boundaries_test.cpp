@@ -138,9 +138,9 @@ TEST_F(EndToEnd, AnEntryWhosePathDoesNotFitIsSkippedAndTheOthersGo) {
     EXPECT_THAT(ListTree(dir), ElementsAre(tooLong));
 }
 
-// LOCALAPPDATA that names nothing: backups are still stopped, nothing is
-// deleted, and no search is made where a path built from nothing would lead,
-// the root of the current drive.
+// LOCALAPPDATA that names nothing: enabling cannot save (status 11); backups
+// are still stopped, nothing is deleted, and nothing is written or searched
+// where a path built from nothing would lead, the root of the current drive.
 class NoLocalAppData : public EndToEnd, public ::testing::WithParamInterface<std::optional<std::string>> {};
 
 TEST_P(NoLocalAppData, StopsBackupsAndDeletesNothing) {
@@ -149,6 +149,11 @@ TEST_P(NoLocalAppData, StopsBackupsAndDeletesNothing) {
     fs::remove_all(TheFace().driveRoot + "/Microsoft");
     WriteFile(onDriveRoot + "/Config1.xml", "one");
     SetLocalAppData(GetParam());
+    const Result enabled = RunFhswitch({"-E", "\\\\nas\\backups"}, "");
+    EXPECT_EQ(enabled.status, 11);
+    EXPECT_EQ(enabled.output,
+              Output({"Creating default configuration", "Provisioning and setting target", "Enabling File History"}));
+    fs::remove(TheFace().tracePath);
     const Result result = RunFhswitch({"-D"}, "");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.output, "");
@@ -157,6 +162,20 @@ TEST_P(NoLocalAppData, StopsBackupsAndDeletesNothing) {
     EXPECT_THAT(ListTree(TheFace().configDirectory),
                 ElementsAre("Config1.xml", "Config2.xml", "Sub/", "Sub/inner.xml", "catalog.edb"));
     EXPECT_THAT(ListTree(onDriveRoot), ElementsAre("Config1.xml"));
+    EXPECT_EQ(testsupport::ReadFile(onDriveRoot + "/Config1.xml"), "one");
+}
+
+// A LOCALAPPDATA rooted on the current drive ("\x") is purged there, never
+// at this machine's own root.
+TEST_F(EndToEnd, ALocalAppDataOnTheCurrentDrivesRootIsPurgedThere) {
+    const std::string dir = TheFace().driveRoot + "/Profiles/Jane/AppData/Local" + kSubdirectory;
+    fs::remove_all(TheFace().driveRoot + "/Profiles");
+    WriteFile(dir + "/Config1.xml", "one");
+    WriteFile(dir + "/Sub/inner.xml", "inner");
+    SetLocalAppData("\\Profiles\\Jane\\AppData\\Local");
+    const Result result = RunFhswitch({"-D"}, "");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_THAT(ListTree(dir), ElementsAre("Sub/", "Sub/inner.xml"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, NoLocalAppData, ::testing::Values(std::nullopt, std::string()),

@@ -3,8 +3,6 @@
 // record and a log line per logon, the exe beside the script or in Program
 // Files. cmd runs on a terminal: it switches its code page only on a console.
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,17 +18,13 @@ using e2e::Result;
 using e2e::RunBatchOnTerminal;
 using e2e::SharedTrace;
 using e2e::TheFace;
+using testsupport::ReadFile;
 using ::testing::Contains;
 using ::testing::EndsWith;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
 
 class LogonScripts : public EndToEnd {
 protected:

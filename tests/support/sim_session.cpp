@@ -102,6 +102,13 @@ void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
 }
 
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
 bool Exists(const std::string& path) { return fs::exists(fs::symlink_status(path)); }
 
 std::vector<std::string> ListTree(const std::string& folder) {

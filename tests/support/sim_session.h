@@ -62,8 +62,9 @@ private:
 // Makes folders below parent whose path is exactly length bytes long, and returns it.
 std::string MakeFolderOfLength(const std::string& parent, size_t length);
 
-// Writes a file, creating its folders.
+// Writes a file, creating its folders; reads one whole (empty when missing).
 void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 // Every path below a folder (relative, sorted), folders marked with a trailing '/'.
 std::vector<std::string> ListTree(const std::string& folder);

@@ -1,5 +1,7 @@
 #include "tests/windows_exe/version_info.h"
 
+#include <cctype>
+#include <cstdio>
 #include <vector>
 
 namespace windows_exe {
@@ -76,9 +78,26 @@ std::optional<VersionInfo> ReadVersionInfo(const std::string& resource) {
         return std::array<unsigned, 4>{high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF};
     };
     VersionInfo info{split(root->value + 8), split(root->value + 16), {}};
+    // Explorer finds the strings through \StringFileInfo\<language><code page>,
+    // as Translation names them; a table under another key is not shown.
+    std::string shown;
+    for (const Node& block : root->children) {
+        for (const Node& var : block.children) {
+            if (block.key == "VarFileInfo" && var.key == "Translation" && var.valueLength >= 4) {
+                char key[9];
+                std::snprintf(key, sizeof key, "%04X%04X", reader.Word(var.value), reader.Word(var.value + 2));
+                shown = key;
+            }
+        }
+    }
+    const auto upper = [](std::string text) {
+        for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return text;
+    };
     for (const Node& block : root->children) {
         if (block.key != "StringFileInfo") continue;
         for (const Node& table : block.children) {
+            if (shown.empty() || upper(table.key) != shown) continue;
             for (const Node& string : table.children) {
                 info.strings[string.key] = string.valueLength ? reader.Text(string.value, string.end) : "";
             }

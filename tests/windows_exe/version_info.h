@@ -11,7 +11,9 @@ namespace windows_exe {
 struct VersionInfo {
     std::array<unsigned, 4> fileVersion;     // major, minor, patch, build
     std::array<unsigned, 4> productVersion;
-    std::map<std::string, std::string> strings;  // every table's, ASCII keys and values
+    // The string table Windows shows: the one keyed by the first language and
+    // code page of \VarFileInfo\Translation (none without it). ASCII keys and values.
+    std::map<std::string, std::string> strings;
 };
 
 // Nothing when the bytes are not a well-formed VS_VERSIONINFO.
