@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "history/file_history.h"
+#include "platform/com.h"
+#include "platform/fh_config.h"
+#include "platform/text.h"
 #include "tests/support/sim_session.h"
 
 using testsupport::RunCapturingStdout;
@@ -189,9 +192,36 @@ TEST(Enable, ComThatCannotBeInitialisedThrowsItsTextAndDoesNothingElse) {
     EXPECT_THAT(session.trace(), ElementsAre("CoInitializeEx\t0x80010106\t2"));
 }
 
+// What is saved, and what the simulated manager then makes of targets, as the
+// platform would: the saved one is an existing namespace, and a target without
+// its trailing backslash is refused.
 TEST(Enable, SavesTheTargetAndEnabledStatus) {
     SimSession session;
     ASSERT_EQ(Enable().status, 0);
+    {
+        const ComApartment apartment(COINIT_APARTMENTTHREADED);
+        ComPtr<IFhConfigMgr> manager;
+        ASSERT_EQ(CoCreateInstance(CLSID_FhConfigMgr, nullptr, CLSCTX_INPROC_SERVER, IID_IFhConfigMgr,
+                                   manager.put_void()),
+                  S_OK);
+        ASSERT_EQ(manager->CreateDefaultConfiguration(FALSE), FHCFG_E_CONFIG_ALREADY_EXISTS);
+        ASSERT_EQ(manager->CreateDefaultConfiguration(TRUE), S_OK);
+        const struct {
+            const char16_t* target;
+            FH_DEVICE_VALIDATION_RESULT validation;
+            HRESULT provisioned;
+        } kTargets[] = {{u"\\\\nas\\backups\\", FH_NAMESPACE_EXISTS, S_OK},
+                        {u"\\\\nas\\other\\", FH_VALID_TARGET, S_OK},
+                        {u"\\\\nas\\backups", FH_INVALID_DRIVE_TYPE, E_INVALIDARG}};
+        for (const auto& row : kTargets) {
+            const UniqueBstr target(SysAllocString(row.target));
+            const UniqueBstr name(SysAllocString(u""));
+            FH_DEVICE_VALIDATION_RESULT validation = FH_ACCESS_DENIED;
+            EXPECT_EQ(manager->ValidateTarget(target.get(), &validation), S_OK);
+            EXPECT_EQ(validation, row.validation) << BstrToUtf8(target.get());
+            EXPECT_EQ(manager->ProvisionAndSetNewTarget(target.get(), name.get()), row.provisioned);
+        }
+    }
     const std::string expected =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<FileHistoryConfiguration>\n"

@@ -7,7 +7,7 @@ namespace {
 TEST(SimSettings, ReadsResultsAndOutValues) {
     std::string bad;
     const auto settings = sim::ParseSettings(
-        "ValidateTarget.result=2;FhServiceReloadConfiguration=0x80040601;GetBackupStatus.status=1;"
+        "ValidateTarget.result=2;;FhServiceReloadConfiguration=0x80040601;GetBackupStatus.status=1;"
         "CoInitializeEx=0x1;SaveConfiguration=0XdeadBEEF;",
         &bad);
     ASSERT_TRUE(settings);
@@ -61,6 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                       std::make_pair("CoInitializeEx= 0x1", "CoInitializeEx= 0x1"),
                       std::make_pair("ValidateTarget.result=0x2", "ValidateTarget.result=0x2"),
                       std::make_pair("ValidateTarget.result=", "ValidateTarget.result="),
+                      std::make_pair("ValidateTarget.result=+6", "ValidateTarget.result=+6"),
                       std::make_pair("GetBackupStatus.status=99999999999", "GetBackupStatus.status=99999999999"),
                       std::make_pair("GetBackupStatus.status=-2147483649", "GetBackupStatus.status=-2147483649"),
                       std::make_pair("ValidateTarget.result=2147483648", "ValidateTarget.result=2147483648"),
