@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/dispatch.h"
+#include "history/file_history.h"
 #include "platform/win_api.h"
 #include "tests/support/sim_session.h"
 
@@ -15,7 +16,7 @@ TEST(DecoderFailure, RejectsThePathWithoutStartingAnything) {
     const auto outcome =
         testsupport::RunCapturingStdout([&] { return Dispatch(arguments.argc(), arguments.argv()); });
     EXPECT_EQ(outcome.output, "Please provide path for the drive....\n");
-    EXPECT_EQ(outcome.status, 160);
+    EXPECT_EQ(outcome.status, kArgumentsRejected);
     EXPECT_TRUE(session.trace().empty());
 }
 

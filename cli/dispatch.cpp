@@ -15,7 +15,7 @@ bool Is(const char* argument, const char* option) { return std::strcmp(argument,
 // handed to EnableFileHistory. A decoder failure or a failed allocation
 // rejects the path. The buffer has a spare zero unit: a decoder that swallows
 // the terminator of a text cut short (Wine's does) still leaves it terminated.
-int EnableOnTarget(const char* target) {
+ExitStatus EnableOnTarget(const char* target) {
     const int units = MultiByteToWideChar(CP_UTF8, 0, target, -1, nullptr, 0);
     std::unique_ptr<WCHAR[]> wideTarget(units > 0 ? new (std::nothrow) WCHAR[units + 1]() : nullptr);
     if (!wideTarget || MultiByteToWideChar(CP_UTF8, 0, target, -1, wideTarget.get(), units) == 0) {
@@ -25,7 +25,7 @@ int EnableOnTarget(const char* target) {
     return EnableFileHistory(wideTarget.get());
 }
 
-int DispatchOneArgument(const char* option) {
+ExitStatus DispatchOneArgument(const char* option) {
     if (Is(option, "-d") || Is(option, "-D")) return DisableFileHistory();
     if (Is(option, "-e") || Is(option, "-E")) {
         WriteLine("Invaild arguments, please enter backup path..");
@@ -36,11 +36,11 @@ int DispatchOneArgument(const char* option) {
         WriteLine("For Enable: -E <Network path for backup>");
         WriteLine("For Disable: -D");
     }
-    return 0;  // anything else: nothing to do
+    return kDone;  // anything else: nothing to do
 }
 
-int DispatchTwoArguments(const char* option, const char* target) {
-    if (!Is(option, "-e") && !Is(option, "-E")) return 0;  // nothing to do
+ExitStatus DispatchTwoArguments(const char* option, const char* target) {
+    if (!Is(option, "-e") && !Is(option, "-E")) return kDone;  // nothing to do
     if (*target == '\0') {
         WriteLine("Please provide path for the drive....");
         return kArgumentsRejected;
@@ -56,8 +56,8 @@ int Dispatch(int argc, char* argv[]) {
         if (argc == 3) return DispatchTwoArguments(argv[1], argv[2]);
         WriteLine("invalid Arguments.....");
         return kArgumentsRejected;
-    } catch (const char* failure) {  // only EnableFileHistory throws: COM could not be initialised
-        WriteLine(failure);
+    } catch (const ComUnavailable&) {  // from EnableFileHistory
+        WriteLine(ComUnavailable::kMessage);
         return kComUnavailable;
     }
 }

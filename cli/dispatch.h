@@ -1,10 +1,6 @@
 // The command line: decides from the arguments alone what the run does.
 #pragma once
 
-// Exit statuses of the dispatcher's own.
-constexpr int kArgumentsRejected = 160;
-constexpr int kComUnavailable = 10;
-
-// Runs fhswitch on the runtime's argument count and narrow argument vector and
-// returns the process exit status.
+// Runs fhswitch on the runtime's argument count and narrow argument vector
+// (UTF-8) and returns the process exit status (an ExitStatus).
 int Dispatch(int argc, char* argv[]);

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "history/file_history.h"
 #include "tests/support/sim_session.h"
 
 using testsupport::ArgumentVector;
@@ -43,7 +44,7 @@ Operation OperationStarted(const SimSession& session) {
 struct Row {
     std::vector<std::string> arguments;
     const char* output;
-    int status;
+    ExitStatus status;
     Operation operation;
 };
 
@@ -63,51 +64,51 @@ INSTANTIATE_TEST_SUITE_P(
     ArgumentTable, DispatchRow,
     ::testing::Values(
         // No user argument, or more than two.
-        Row{{}, kCountRejected, 160, Operation::kNone},
-        Row{{"-e", "\\\\nas\\b", "x"}, kCountRejected, 160, Operation::kNone},
-        Row{{"-D", "a", "b"}, kCountRejected, 160, Operation::kNone},
-        Row{{"-E", "a", "b", "c"}, kCountRejected, 160, Operation::kNone},
+        Row{{}, kCountRejected, kArgumentsRejected, Operation::kNone},
+        Row{{"-e", "\\\\nas\\b", "x"}, kCountRejected, kArgumentsRejected, Operation::kNone},
+        Row{{"-D", "a", "b"}, kCountRejected, kArgumentsRejected, Operation::kNone},
+        Row{{"-E", "a", "b", "c"}, kCountRejected, kArgumentsRejected, Operation::kNone},
         // One user argument.
-        Row{{"-d"}, "", 0, Operation::kDisable},
-        Row{{"-D"}, "", 0, Operation::kDisable},
-        Row{{"-e"}, kPathMissing, 160, Operation::kNone},
-        Row{{"-E"}, kPathMissing, 160, Operation::kNone},
-        Row{{"/?"}, kUsage, 0, Operation::kNone},
-        Row{{"-?"}, "", 0, Operation::kNone},
-        Row{{"/h"}, "", 0, Operation::kNone},
-        Row{{"-h"}, "", 0, Operation::kNone},
-        Row{{"help"}, "", 0, Operation::kNone},
-        Row{{"-x"}, "", 0, Operation::kNone},
-        Row{{"/d"}, "", 0, Operation::kNone},
-        Row{{"/e"}, "", 0, Operation::kNone},
-        Row{{"--disable"}, "", 0, Operation::kNone},
-        Row{{" -D"}, "", 0, Operation::kNone},
-        Row{{"-D "}, "", 0, Operation::kNone},
-        Row{{""}, "", 0, Operation::kNone},
+        Row{{"-d"}, "", kDone, Operation::kDisable},
+        Row{{"-D"}, "", kDone, Operation::kDisable},
+        Row{{"-e"}, kPathMissing, kArgumentsRejected, Operation::kNone},
+        Row{{"-E"}, kPathMissing, kArgumentsRejected, Operation::kNone},
+        Row{{"/?"}, kUsage, kDone, Operation::kNone},
+        Row{{"-?"}, "", kDone, Operation::kNone},
+        Row{{"/h"}, "", kDone, Operation::kNone},
+        Row{{"-h"}, "", kDone, Operation::kNone},
+        Row{{"help"}, "", kDone, Operation::kNone},
+        Row{{"-x"}, "", kDone, Operation::kNone},
+        Row{{"/d"}, "", kDone, Operation::kNone},
+        Row{{"/e"}, "", kDone, Operation::kNone},
+        Row{{"--disable"}, "", kDone, Operation::kNone},
+        Row{{" -D"}, "", kDone, Operation::kNone},
+        Row{{"-D "}, "", kDone, Operation::kNone},
+        Row{{""}, "", kDone, Operation::kNone},
         // Two user arguments: only -e and -E lead anywhere.
-        Row{{"-e", ""}, kPathEmpty, 160, Operation::kNone},
-        Row{{"-E", ""}, kPathEmpty, 160, Operation::kNone},
-        Row{{"-E", "\\\\nas\\backups"}, kEnabled, 0, Operation::kEnable},
-        Row{{"-e", "\\\\nas\\backups"}, kEnabled, 0, Operation::kEnable},
-        Row{{"-D", "x"}, "", 0, Operation::kNone},
-        Row{{"-d", ""}, "", 0, Operation::kNone},
-        Row{{"-x", "\\\\nas\\b"}, "", 0, Operation::kNone},
-        Row{{"/?", "x"}, "", 0, Operation::kNone},
-        Row{{"-E ", "\\\\nas\\b"}, "", 0, Operation::kNone}));
+        Row{{"-e", ""}, kPathEmpty, kArgumentsRejected, Operation::kNone},
+        Row{{"-E", ""}, kPathEmpty, kArgumentsRejected, Operation::kNone},
+        Row{{"-E", "\\\\nas\\backups"}, kEnabled, kDone, Operation::kEnable},
+        Row{{"-e", "\\\\nas\\backups"}, kEnabled, kDone, Operation::kEnable},
+        Row{{"-D", "x"}, "", kDone, Operation::kNone},
+        Row{{"-d", ""}, "", kDone, Operation::kNone},
+        Row{{"-x", "\\\\nas\\b"}, "", kDone, Operation::kNone},
+        Row{{"/?", "x"}, "", kDone, Operation::kNone},
+        Row{{"-E ", "\\\\nas\\b"}, "", kDone, Operation::kNone}));
 
 TEST(Dispatch, AnEmptyArgumentVectorIsRejected) {
     SimSession session;
     char* argv[] = {nullptr};
     const auto outcome = RunCapturingStdout([&] { return Dispatch(0, argv); });
     EXPECT_EQ(outcome.output, kCountRejected);
-    EXPECT_EQ(outcome.status, 160);
+    EXPECT_EQ(outcome.status, kArgumentsRejected);
 }
 
 TEST(Dispatch, ReturnsTheEnableStatusUnchanged) {
     SimSession session("SaveConfiguration=0x80004005");
     ArgumentVector arguments{"-E", "\\\\nas\\backups"};
     const auto outcome = RunCapturingStdout([&] { return Dispatch(arguments.argc(), arguments.argv()); });
-    EXPECT_EQ(outcome.status, 11);
+    EXPECT_EQ(outcome.status, kConfigurationNotSaved);
 }
 
 TEST(Dispatch, ReturnsTheDisableStatusUnchanged) {
@@ -115,15 +116,15 @@ TEST(Dispatch, ReturnsTheDisableStatusUnchanged) {
     ArgumentVector arguments{"-D"};
     const auto outcome = RunCapturingStdout([&] { return Dispatch(arguments.argc(), arguments.argv()); });
     EXPECT_EQ(outcome.output, "");
-    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.status, kStopRefused);
 }
 
-TEST(Dispatch, ComThatCannotBeInitialisedIsStatus10WithItsMessage) {
+TEST(Dispatch, ComThatCannotBeInitialisedEndsWithItsMessage) {
     SimSession session("CoInitializeEx=0x80010106");
     ArgumentVector arguments{"-E", "\\\\nas\\backups"};
     const auto outcome = RunCapturingStdout([&] { return Dispatch(arguments.argc(), arguments.argv()); });
     EXPECT_EQ(outcome.output, "Unable to initialize COM\n");
-    EXPECT_EQ(outcome.status, 10);
+    EXPECT_EQ(outcome.status, kComUnavailable);
     // Nothing after the failed initialisation, and no CoUninitialize for it.
     EXPECT_THAT(session.trace(), ElementsAre("CoInitializeEx\t0x80010106\t2"));
 }
@@ -140,7 +141,7 @@ TEST_P(TargetDecoding, ReachesTheManagerAsTheCharactersItEncodes) {
     SimSession session;
     ArgumentVector arguments{"-E", GetParam().argument};
     const auto outcome = RunCapturingStdout([&] { return Dispatch(arguments.argc(), arguments.argv()); });
-    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.status, kDone);
     EXPECT_THAT(session.trace({"ValidateTarget", "ProvisionAndSetNewTarget"}),
                 ElementsAre(std::string("ValidateTarget\t0x00000000\t") + GetParam().received,
                             std::string("ProvisionAndSetNewTarget\t0x00000000\t") + GetParam().received + "\t"));

@@ -42,7 +42,7 @@ void DeleteTopLevelFiles(const std::string& directory) {
 
     FoundFile entry;
     const UniqueFindHandle search(FindFirstFileUtf8(path, &entry));
-    if (!search.valid()) return;
+    if (!search) return;
     do {
         // The directory part stays in the buffer; only the name changes.
         const size_t nameLength = entry.name.size();
@@ -55,12 +55,12 @@ void DeleteTopLevelFiles(const std::string& directory) {
 
 }  // namespace
 
-int DisableFileHistory() {
+ExitStatus DisableFileHistory() {
     const std::optional<std::string> directory = ConfigurationDirectory();
 
     // A refusal leaves every file in place.
-    if (FAILED(StopBackups())) return 1;
+    if (FAILED(StopBackups())) return kStopRefused;
 
     if (directory) DeleteTopLevelFiles(*directory);
-    return 0;
+    return kDone;
 }

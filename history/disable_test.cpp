@@ -41,7 +41,7 @@ TEST(Disable, StopsBackupsThenDeletesEveryTopLevelEntryInListingOrder) {
     SimSession session;
     PopulateConfiguration(session);
     const auto outcome = Disable();
-    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.status, kDone);
     EXPECT_EQ(outcome.output, "");
     const std::string dir = session.windowsConfigDirectory();
     EXPECT_THAT(session.trace(), ElementsAre("FhServiceOpenPipe\t0x00000000\t1",
@@ -60,7 +60,7 @@ TEST(Disable, StopsBackupsThenDeletesEveryTopLevelEntryInListingOrder) {
 // How the service's answers decide between purging and leaving every file.
 struct ServiceAnswer {
     const char* settings;
-    int status;
+    ExitStatus status;
     std::vector<std::string> serviceCalls;
     bool purged;
 };
@@ -90,16 +90,16 @@ TEST_P(DisableService, DecidesStatusAndPurge) {
 INSTANTIATE_TEST_SUITE_P(
     Answers, DisableService,
     ::testing::Values(
-        ServiceAnswer{"", 0, {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, true},
-        ServiceAnswer{"FhServiceStopBackup=0x80040600", 1,
+        ServiceAnswer{"", kDone, {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, true},
+        ServiceAnswer{"FhServiceStopBackup=0x80040600", kStopRefused,
                       {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, false},
-        ServiceAnswer{"FhServiceStopBackup=0x80040601;FhServiceClosePipe=0x80004005", 1,
+        ServiceAnswer{"FhServiceStopBackup=0x80040601;FhServiceClosePipe=0x80004005", kStopRefused,
                       {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, false},
         // A pipe that cannot be opened is no refusal: nothing to stop, nothing to close.
-        ServiceAnswer{"FhServiceOpenPipe=0x80040601", 0, {"FhServiceOpenPipe"}, true},
-        ServiceAnswer{"FhServiceClosePipe=0x80004005", 0,
+        ServiceAnswer{"FhServiceOpenPipe=0x80040601", kDone, {"FhServiceOpenPipe"}, true},
+        ServiceAnswer{"FhServiceClosePipe=0x80004005", kDone,
                       {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, true},
-        ServiceAnswer{"FhServiceStopBackup=0x1", 0,
+        ServiceAnswer{"FhServiceStopBackup=0x1", kDone,
                       {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, true}));
 
 // A link to a file goes, not the file; a link to a folder is a folder to
@@ -112,7 +112,7 @@ TEST(Disable, NeverReachesWhatLinksPointAt) {
     WriteFile(dir + "/Config1.xml", "one");
     std::filesystem::create_symlink(session.scratch() + "/outside.txt", dir + "/file-link");
     std::filesystem::create_directory_symlink(session.scratch() + "/outside-dir", dir + "/dir-link");
-    EXPECT_EQ(Disable().status, 0);
+    EXPECT_EQ(Disable().status, kDone);
     EXPECT_THAT(ListTree(dir), ElementsAre("dir-link"));
     EXPECT_THAT(ListTree(session.scratch()), ElementsAre("outside-dir/", "outside-dir/file.txt", "outside.txt"));
 }
@@ -123,7 +123,7 @@ TEST(Disable, LeavesReadOnlyFilesAsWindowsDoes) {
     WriteFile(dir + "/locked.xml", "locked");
     WriteFile(dir + "/Config1.xml", "one");
     chmod((dir + "/locked.xml").c_str(), 0444);
-    EXPECT_EQ(Disable().status, 0);
+    EXPECT_EQ(Disable().status, kDone);
     EXPECT_THAT(ListTree(dir), ElementsAre("locked.xml"));
 }
 
@@ -142,7 +142,7 @@ TEST_P(DisableWithoutDirectory, StopsBackupsAndDeletesNothing) {
     GetParam().arrange(session);
     const auto before = ListTree(session.localAppData());
     const auto outcome = Disable();
-    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.status, kDone);
     EXPECT_EQ(outcome.output, "");
     EXPECT_THAT(session.calls(),
                 ElementsAre("FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"));
@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Disable, LocalAppDataUnsetStillReportsARefusedStop) {
     SimSession session("FhServiceStopBackup=0x80040600");
     unsetenv("LOCALAPPDATA");
-    EXPECT_EQ(Disable().status, 1);
+    EXPECT_EQ(Disable().status, kStopRefused);
 }
 
 // A LOCALAPPDATA of exactly the given length, made of real folders below the session's.
@@ -184,7 +184,7 @@ TEST_P(PatternLength, APatternThatDoesNotFitDeletesNothing) {
     const std::string localAppData = LocalAppDataOfLength(session, patternLength - 4 - kSubdirectoryLength);
     const std::string dir = localAppData + "/Microsoft/Windows/FileHistory/Configuration";
     WriteFile(dir + "/a", "a");
-    EXPECT_EQ(Disable().status, 0);
+    EXPECT_EQ(Disable().status, kDone);
     EXPECT_EQ(Exists(dir + "/a"), patternLength > 259);
 }
 
@@ -200,7 +200,7 @@ TEST(Disable, AnEntryWhosePathDoesNotFitIsSkippedAndTheOthersGo) {
     WriteFile(dir + "/" + fits, "fits");
     WriteFile(dir + "/" + tooLong, "too long");
     WriteFile(dir + "/short", "short");
-    EXPECT_EQ(Disable().status, 0);
+    EXPECT_EQ(Disable().status, kDone);
     EXPECT_THAT(ListTree(dir), ElementsAre(tooLong));
     // Every path handed to DeleteFileUtf8 is a whole one.
     const std::string windowsDir = localAppData + "\\Microsoft\\Windows\\FileHistory\\Configuration";
@@ -221,7 +221,7 @@ TEST(Disable, TouchesNothingOutsideTheConfigurationDirectory) {
         expected.erase(std::find(expected.begin(), expected.end(),
                                  std::string("Microsoft/Windows/FileHistory/Configuration/") + gone));
     }
-    EXPECT_EQ(Disable().status, 0);
+    EXPECT_EQ(Disable().status, kDone);
     EXPECT_EQ(ListTree(session.localAppData()), expected);
     EXPECT_THAT(ListTree(session.scratch()), ElementsAre("Config1.xml"));
 }

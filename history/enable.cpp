@@ -44,7 +44,7 @@ std::string HexCode(HRESULT code) {
 
 }  // namespace
 
-int EnableFileHistory(const WCHAR* targetPath) {
+ExitStatus EnableFileHistory(const WCHAR* targetPath) {
     // The target and the empty display name, as BSTRs made before COM and freed after it.
     static constexpr WCHAR kNoName[] = {0};
     const UniqueBstr target(SysAllocString(TargetUrl(targetPath).data()));
@@ -52,48 +52,48 @@ int EnableFileHistory(const WCHAR* targetPath) {
 
     // A single-threaded apartment for the whole sequence.
     const ComApartment apartment(COINIT_APARTMENTTHREADED);
-    if (!apartment.entered()) throw "Unable to initialize COM";
+    if (!apartment) throw ComUnavailable();
 
     // The configuration manager, declared after the apartment so that it is
     // released before the apartment is left.
     ComPtr<IFhConfigMgr> manager;
     if (FAILED(CoCreateInstance(CLSID_FhConfigMgr, nullptr, CLSCTX_INPROC_SERVER, IID_IFhConfigMgr,
                                 manager.put_void()))) {
-        return 1;
+        return kManagerNotCreated;
     }
 
     // A fresh default configuration, overwriting any.
     WriteLine("Creating default configuration");
     const HRESULT created = manager->CreateDefaultConfiguration(TRUE);
-    if (created == FHCFG_E_CONFIG_ALREADY_EXISTS) return 2;
-    if (FAILED(created)) return 3;
+    if (created == FHCFG_E_CONFIG_ALREADY_EXISTS) return kConfigurationExists;
+    if (FAILED(created)) return kConfigurationNotCreated;
 
     // Policy may forbid backups. A failing query leaves "not disabled by policy".
     FH_BACKUP_STATUS backupStatus = FH_STATUS_DISABLED;
     manager->GetBackupStatus(&backupStatus);
-    if (backupStatus == FH_STATUS_DISABLED_BY_GP) return 4;
+    if (backupStatus == FH_STATUS_DISABLED_BY_GP) return kDisabledByPolicy;
 
     // The target must be usable, or already hold a File History namespace.
     FH_DEVICE_VALIDATION_RESULT validation = FH_ACCESS_DENIED;
-    if (FAILED(manager->ValidateTarget(target.get(), &validation))) return 5;
+    if (FAILED(manager->ValidateTarget(target.get(), &validation))) return kTargetNotValidated;
 
     // The target is written as text, never used as a format.
     if (validation != FH_VALID_TARGET && validation != FH_NAMESPACE_EXISTS) {
         WriteLine("Error: " + BstrToUtf8(target.get()) + " is not a valid target");
-        return 6;
+        return kTargetNotValid;
     }
 
     WriteLine("Provisioning and setting target");
-    if (FAILED(manager->ProvisionAndSetNewTarget(target.get(), name.get()))) return 7;
+    if (FAILED(manager->ProvisionAndSetNewTarget(target.get(), name.get()))) return kTargetNotProvisioned;
 
     WriteLine("Enabling File History");
-    if (FAILED(manager->SetBackupStatus(FH_STATUS_ENABLED))) return 8;
+    if (FAILED(manager->SetBackupStatus(FH_STATUS_ENABLED))) return kBackupsNotEnabled;
 
     // Until it is saved, the new target and status live in the manager only.
-    if (FAILED(manager->SaveConfiguration())) return 11;
+    if (FAILED(manager->SaveConfiguration())) return kConfigurationNotSaved;
 
     WriteLine("Scheduling regular backups");
-    if (FAILED(ReloadServiceConfiguration())) return 9;
+    if (FAILED(ReloadServiceConfiguration())) return kServiceNotReloaded;
 
     // A failed recommendation is only a warning.
     WriteLine("Recommending target to Homegroup");
@@ -103,5 +103,5 @@ int EnableFileHistory(const WCHAR* targetPath) {
     }
 
     WriteLine("Success! File History is now enabled");
-    return 0;
+    return kDone;
 }  // On every path: the manager is released, then the apartment left, then the strings freed.

@@ -1,57 +1,52 @@
 // COM and automation strings, with owners that release on every path.
 #pragma once
 
-#include <utility>
-
+#include "platform/unique.h"
 #include "platform/win_api.h"
 
-// Owns a BSTR; frees it when the owner goes.
-class UniqueBstr {
-public:
-    explicit UniqueBstr(BSTR text) : text_(text) {}
-    UniqueBstr(const UniqueBstr&) = delete;
-    UniqueBstr& operator=(const UniqueBstr&) = delete;
-    ~UniqueBstr() { SysFreeString(text_); }
+struct BstrTraits {
+    using Type = BSTR;
+    static Type Empty() { return nullptr; }
+    static void Free(Type text) { SysFreeString(text); }
+};
+// Owns a BSTR.
+using UniqueBstr = UniqueAny<BstrTraits>;
 
-    BSTR get() const { return text_; }
-
-private:
-    BSTR text_;
+template <typename Interface>
+struct ComReferenceTraits {
+    using Type = Interface*;
+    static Type Empty() { return nullptr; }
+    static void Free(Type pointer) { pointer->Release(); }
 };
 
 // Owns one reference to a COM interface.
 template <typename Interface>
-class ComPtr {
+class ComPtr : public UniqueAny<ComReferenceTraits<Interface>> {
 public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() {
-        if (pointer_ != nullptr) pointer_->Release();
-    }
+    using UniqueAny<ComReferenceTraits<Interface>>::UniqueAny;
 
-    Interface* operator->() const { return pointer_; }
-    Interface* get() const { return pointer_; }
-    // For out parameters of the CoCreateInstance kind; the owner must be empty.
-    void** put_void() { return reinterpret_cast<void**>(&pointer_); }
-
-private:
-    Interface* pointer_ = nullptr;
+    Interface* operator->() const { return this->get(); }
+    // For out parameters of the CoCreateInstance kind: releases what is held first.
+    void** put_void() { return reinterpret_cast<void**>(this->put()); }
 };
 
-// The calling thread's membership of a COM apartment: entered on construction,
-// left (CoUninitialize) on destruction if entering succeeded, S_FALSE included.
+// The calling thread's membership of a COM apartment: entered on
+// construction, left (CoUninitialize) when the owner goes if entering
+// succeeded, S_FALSE included. True while entered.
 class ComApartment {
 public:
     explicit ComApartment(DWORD concurrencyModel)
         : entered_(SUCCEEDED(CoInitializeEx(nullptr, concurrencyModel))) {}
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (entered_) CoUninitialize();
-    }
+    ~ComApartment() { reset(); }
 
-    bool entered() const { return entered_; }
+    explicit operator bool() const { return entered_; }
+    // Leaves the apartment now, if entered.
+    void reset() {
+        if (entered_) CoUninitialize();
+        entered_ = false;
+    }
 
 private:
     bool entered_;

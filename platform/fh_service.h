@@ -2,6 +2,7 @@
 // because mingw-w64 ships no header for it.
 #pragma once
 
+#include "platform/unique.h"
 #include "platform/win_api.h"
 
 struct FhServicePipe;
@@ -14,29 +15,21 @@ HRESULT WINAPI FhServiceStopBackup(FH_SERVICE_PIPE_HANDLE pipe, BOOL stopTrackin
 HRESULT WINAPI FhServiceReloadConfiguration(FH_SERVICE_PIPE_HANDLE pipe);
 }
 
-// A pipe to the File History service. Close() reports the close's result for
-// the callers that examine it; otherwise the pipe is closed when the owner goes.
-class UniqueServicePipe {
-public:
-    UniqueServicePipe() = default;
-    UniqueServicePipe(const UniqueServicePipe&) = delete;
-    UniqueServicePipe& operator=(const UniqueServicePipe&) = delete;
-    ~UniqueServicePipe() {
-        if (open_) FhServiceClosePipe(pipe_);
-    }
+struct ServicePipeTraits {
+    using Type = FH_SERVICE_PIPE_HANDLE;
+    static Type Empty() { return nullptr; }
+    static void Free(Type pipe) { FhServiceClosePipe(pipe); }
+};
 
+// A pipe to the File History service, closed when the owner goes. Close()
+// closes it now, for the callers that examine the close's result.
+class UniqueServicePipe : public UniqueAny<ServicePipeTraits> {
+public:
+    // Opens a pipe, closing any held before; on failure nothing is held.
     HRESULT Open(BOOL startServiceIfStopped) {
-        const HRESULT opened = FhServiceOpenPipe(startServiceIfStopped, &pipe_);
-        open_ = SUCCEEDED(opened);
+        const HRESULT opened = FhServiceOpenPipe(startServiceIfStopped, put());
+        if (FAILED(opened)) release();  // whatever a failing open wrote is no pipe
         return opened;
     }
-    FH_SERVICE_PIPE_HANDLE get() const { return pipe_; }
-    HRESULT Close() {
-        open_ = false;
-        return FhServiceClosePipe(pipe_);
-    }
-
-private:
-    FH_SERVICE_PIPE_HANDLE pipe_ = nullptr;
-    bool open_ = false;
+    HRESULT Close() { return FhServiceClosePipe(release()); }
 };

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/unique.h"
 #include "platform/win_api.h"
 
 // What a search yields of an entry: its name, in UTF-8.
@@ -20,19 +21,10 @@ BOOL FindNextFileUtf8(HANDLE search, FoundFile* found);
 // Deletes a file, or a link itself; refuses folders and read-only files.
 BOOL DeleteFileUtf8(const char* path);
 
-// A directory search, closed when the owner goes.
-class UniqueFindHandle {
-public:
-    explicit UniqueFindHandle(HANDLE search) : search_(search) {}
-    UniqueFindHandle(const UniqueFindHandle&) = delete;
-    UniqueFindHandle& operator=(const UniqueFindHandle&) = delete;
-    ~UniqueFindHandle() {
-        if (valid()) FindClose(search_);
-    }
-
-    bool valid() const { return search_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return search_; }
-
-private:
-    HANDLE search_;
+struct FindHandleTraits {
+    using Type = HANDLE;
+    static Type Empty() { return INVALID_HANDLE_VALUE; }
+    static void Free(Type search) { FindClose(search); }
 };
+// A directory search, closed when the owner goes.
+using UniqueFindHandle = UniqueAny<FindHandleTraits>;

@@ -18,7 +18,7 @@ std::vector<std::string> ListAll(const std::string& pattern) {
     std::vector<std::string> names;
     FoundFile entry;
     const UniqueFindHandle search(FindFirstFileUtf8(pattern.c_str(), &entry));
-    if (!search.valid()) return names;
+    if (!search) return names;
     do names.push_back(entry.name);
     while (FindNextFileUtf8(search.get(), &entry));
     return names;

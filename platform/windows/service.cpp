@@ -4,6 +4,7 @@
 // rights. A library or function that cannot be had makes each call that needs
 // it fail with the load error.
 #include "platform/fh_service.h"
+#include "platform/unique.h"
 
 namespace {
 
@@ -18,21 +19,13 @@ HRESULT LastErrorAsFailure() {
     return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
 }
 
-// The loaded library, kept until the process ends.
-class UniqueModule {
-public:
-    explicit UniqueModule(HMODULE module) : module_(module) {}
-    UniqueModule(const UniqueModule&) = delete;
-    UniqueModule& operator=(const UniqueModule&) = delete;
-    ~UniqueModule() {
-        if (module_ != nullptr) FreeLibrary(module_);
-    }
-
-    HMODULE get() const { return module_; }
-
-private:
-    HMODULE module_;
+struct ModuleTraits {
+    using Type = HMODULE;
+    static Type Empty() { return nullptr; }
+    static void Free(Type module) { FreeLibrary(module); }
 };
+// The loaded library, kept until the process ends.
+using UniqueModule = UniqueAny<ModuleTraits>;
 
 // One function of the library, or the error that kept it from being had.
 template <typename Function>
@@ -48,7 +41,7 @@ struct Export {
 
 struct ServiceLibrary {
     const UniqueModule module{LoadLibraryExW(L"fhsvcctl.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)};
-    const HRESULT loadFailure = module.get() != nullptr ? S_OK : LastErrorAsFailure();
+    const HRESULT loadFailure = module ? S_OK : LastErrorAsFailure();
     const Export<OpenPipeFunction> openPipe = Find<OpenPipeFunction>("FhServiceOpenPipe");
     const Export<ClosePipeFunction> closePipe = Find<ClosePipeFunction>("FhServiceClosePipe");
     const Export<StopBackupFunction> stopBackup = Find<StopBackupFunction>("FhServiceStopBackup");

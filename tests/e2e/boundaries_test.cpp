@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "history/file_history.h"
 #include "tests/e2e/face.h"
 #include "tests/support/sim_session.h"
 
@@ -41,7 +42,7 @@ constexpr size_t kSubdirectoryLength = 44;  // "\Microsoft\Windows\FileHistory\C
 void ExpectTargetShownAndValidated(const std::string& argument, const std::string& decoded) {
     const std::string received = decoded + "\\";
     const Result result = RunFhswitch({"-E", argument}, "ValidateTarget.result=0");
-    EXPECT_EQ(result.status, 6);
+    EXPECT_EQ(result.status, kTargetNotValid);
     EXPECT_EQ(result.output, Output({"Creating default configuration", "Error: " + received + " is not a valid target"}));
     EXPECT_THAT(SharedTrace(), Contains("ValidateTarget\t0x00000000\t" + received));
 }
@@ -62,7 +63,7 @@ TEST_F(EndToEnd, AFortyThousandCharacterTarget) {
     const std::string target = "\\\\nas\\" + std::string(40000 - 6, 'x');
     if (IsWine()) {
         const Result result = RunFhswitch({"-E", target}, "");
-        EXPECT_NE(result.status, 0);
+        EXPECT_NE(result.status, kDone);
         EXPECT_EQ(result.output, "");
         EXPECT_THAT(SharedTrace(), IsEmpty());
         EXPECT_THAT(ListTree(TheFace().configDirectory), IsEmpty());
@@ -120,7 +121,7 @@ TEST_P(PatternLength, APatternThatDoesNotFitDeletesNothing) {
     const std::string dir = LocalAppDataOfLength(patternLength - 4 - kSubdirectoryLength) + kSubdirectory;
     WriteFile(dir + "/a", "a");  // its path is at most the pattern's length
     const Result result = RunFhswitch({"-D"}, "");
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, kDone);
     EXPECT_EQ(result.output, "");
     EXPECT_EQ(ListTree(dir), patternLength <= 259 ? std::vector<std::string>() : std::vector<std::string>{"a"});
 }
@@ -134,11 +135,11 @@ TEST_F(EndToEnd, AnEntryWhosePathDoesNotFitIsSkippedAndTheOthersGo) {
     const std::string tooLong = std::string(58, 'f') + "x";
     for (const std::string& name : {fits, tooLong, std::string("short")}) WriteFile(dir + "/" + name, name);
     const Result result = RunFhswitch({"-D"}, "");
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, kDone);
     EXPECT_THAT(ListTree(dir), ElementsAre(tooLong));
 }
 
-// LOCALAPPDATA that names nothing: enabling cannot save (status 11); backups
+// LOCALAPPDATA that names nothing: enabling cannot save; backups
 // are still stopped, nothing is deleted, and nothing is written or searched
 // where a path built from nothing would lead, the root of the current drive.
 class NoLocalAppData : public EndToEnd, public ::testing::WithParamInterface<std::optional<std::string>> {};
@@ -150,12 +151,12 @@ TEST_P(NoLocalAppData, StopsBackupsAndDeletesNothing) {
     WriteFile(onDriveRoot + "/Config1.xml", "one");
     SetLocalAppData(GetParam());
     const Result enabled = RunFhswitch({"-E", "\\\\nas\\backups"}, "");
-    EXPECT_EQ(enabled.status, 11);
+    EXPECT_EQ(enabled.status, kConfigurationNotSaved);
     EXPECT_EQ(enabled.output,
               Output({"Creating default configuration", "Provisioning and setting target", "Enabling File History"}));
     fs::remove(TheFace().tracePath);
     const Result result = RunFhswitch({"-D"}, "");
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, kDone);
     EXPECT_EQ(result.output, "");
     EXPECT_THAT(SharedTrace(), ElementsAre("FhServiceOpenPipe\t0x00000000\t1", "FhServiceStopBackup\t0x00000000\t0",
                                            "FhServiceClosePipe\t0x00000000"));
@@ -174,7 +175,7 @@ TEST_F(EndToEnd, ALocalAppDataOnTheCurrentDrivesRootIsPurgedThere) {
     WriteFile(dir + "/Sub/inner.xml", "inner");
     SetLocalAppData("\\Profiles\\Jane\\AppData\\Local");
     const Result result = RunFhswitch({"-D"}, "");
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, kDone);
     EXPECT_THAT(ListTree(dir), ElementsAre("Sub/", "Sub/inner.xml"));
 }
 
@@ -192,7 +193,7 @@ TEST_F(EndToEnd, ALocalAppDataOutsideTheCodePageIsPurged) {
     WriteFile(dir + "/Sub/inner.xml", "inner");
     SetLocalAppData(ProgramPath(localAppData));
     const Result result = RunFhswitch({"-D"}, "");
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, kDone);
     EXPECT_EQ(result.output, "");
     EXPECT_THAT(ListTree(dir), ElementsAre("Sub/", "Sub/inner.xml"));
 }
@@ -212,7 +213,7 @@ TEST_F(EndToEnd, APurgeLeavesWhatIsNotAPlainWritableFile) {
     WriteFile(dir + "/Sicherung Müller 日本.dat", "non-ASCII");
     fs::create_directory_symlink(outside + "/folder", dir + "/folder-link");
     const Result result = RunFhswitch({"-D"}, "");
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, kDone);
     EXPECT_EQ(result.output, "");
     EXPECT_THAT(ListTree(dir), ElementsAre("Sub folder/", "Sub folder/inner.xml", "folder-link", "read-only.xml"));
     EXPECT_THAT(ListTree(outside), ElementsAre("folder/", "folder/inner.txt"));
@@ -227,7 +228,7 @@ TEST_F(EndToEnd, APurgeRemovesALinkToAFileButNotTheFile) {
     WriteFile(outside, "outside");
     WriteFile(dir + "/Config1.xml", "one");
     fs::create_symlink(outside, dir + "/file-link");
-    EXPECT_EQ(RunFhswitch({"-D"}, "").status, 0);
+    EXPECT_EQ(RunFhswitch({"-D"}, "").status, kDone);
     EXPECT_THAT(ListTree(dir), IsEmpty());
     EXPECT_TRUE(fs::exists(outside));
 }
@@ -235,7 +236,7 @@ TEST_F(EndToEnd, APurgeRemovesALinkToAFileButNotTheFile) {
 TEST_F(EndToEnd, AConfigurationDirectoryThatIsAFileIsLeftAlone) {
     WriteFile(TheFace().configDirectory, "not a folder");
     const Result result = RunFhswitch({"-D"}, "");
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, kDone);
     EXPECT_EQ(result.output, "");
     EXPECT_TRUE(fs::is_regular_file(TheFace().configDirectory));
 }

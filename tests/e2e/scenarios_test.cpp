@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "history/file_history.h"
+#include "platform/sim/settings.h"
 #include "tests/e2e/face.h"
 #include "tests/support/sim_session.h"
 
@@ -60,7 +62,7 @@ struct Scenario {
     std::vector<std::string> arguments;
     const char* settings;
     std::vector<std::string> lines;
-    int status;
+    ExitStatus status;
     std::vector<std::string> trace;
     bool saved = false;  // the configuration files are there afterwards
 };
@@ -85,56 +87,56 @@ const std::string kRelease = "Release\t-";
 INSTANTIATE_TEST_SUITE_P(
     Table, Scenarios,
     ::testing::Values(
-        Scenario{"Usage", {"/?"}, "", kUsage, 0, {}},
-        Scenario{"NoArguments", {}, "", {"invalid Arguments....."}, 160, {}},
-        Scenario{"ThreeArguments", {"-e", kTarget, "x"}, "", {"invalid Arguments....."}, 160, {}},
-        Scenario{"EnableWithoutPath", {"-E"}, "", {"Invaild arguments, please enter backup path.."}, 160, {}},
-        Scenario{"EnableLowerWithoutPath", {"-e"}, "", {"Invaild arguments, please enter backup path.."}, 160, {}},
-        Scenario{"EnableEmptyPath", {"-E", ""}, "", {"Please provide path for the drive...."}, 160, {}},
-        Scenario{"Unrecognised", {"-x"}, "", {}, 0, {}},
-        Scenario{"SlashHelp", {"/h"}, "", {}, 0, {}},
-        Scenario{"DisableWithArgument", {"-D", "x"}, "", {}, 0, {}},
-        Scenario{"Enabled", {"-E", kTarget}, "", kEnabledLines, 0, kEnabledTrace, true},
-        Scenario{"EnabledLower", {"-e", kTarget}, "", kEnabledLines, 0, kEnabledTrace, true},
+        Scenario{"Usage", {"/?"}, "", kUsage, kDone, {}},
+        Scenario{"NoArguments", {}, "", {"invalid Arguments....."}, kArgumentsRejected, {}},
+        Scenario{"ThreeArguments", {"-e", kTarget, "x"}, "", {"invalid Arguments....."}, kArgumentsRejected, {}},
+        Scenario{"EnableWithoutPath", {"-E"}, "", {"Invaild arguments, please enter backup path.."}, kArgumentsRejected, {}},
+        Scenario{"EnableLowerWithoutPath", {"-e"}, "", {"Invaild arguments, please enter backup path.."}, kArgumentsRejected, {}},
+        Scenario{"EnableEmptyPath", {"-E", ""}, "", {"Please provide path for the drive...."}, kArgumentsRejected, {}},
+        Scenario{"Unrecognised", {"-x"}, "", {}, kDone, {}},
+        Scenario{"SlashHelp", {"/h"}, "", {}, kDone, {}},
+        Scenario{"DisableWithArgument", {"-D", "x"}, "", {}, kDone, {}},
+        Scenario{"Enabled", {"-E", kTarget}, "", kEnabledLines, kDone, kEnabledTrace, true},
+        Scenario{"EnabledLower", {"-e", kTarget}, "", kEnabledLines, kDone, kEnabledTrace, true},
         Scenario{"RecommendationWarning", {"-E", kTarget}, "ChangeDefaultTargetRecommendation=0x80070005",
                  With(First(kEnabledLines, 5), {"Warning: Failed to recommend target to Homegroup (0x80070005)",
                                                 "Success! File History is now enabled"}),
-                 0,
+                 kDone,
                  With(First(kEnabledTrace, 9),
                       {"ChangeDefaultTargetRecommendation\t0x80070005\t1", kRelease}),
                  true},
         // Results that are not examined.
-        Scenario{"GetBackupStatusFails", {"-E", kTarget}, "GetBackupStatus=0x80004005", kEnabledLines, 0,
+        Scenario{"GetBackupStatusFails", {"-E", kTarget}, "GetBackupStatus=0x80004005", kEnabledLines, kDone,
                  With(First(kEnabledTrace, 1),
                       With({"GetBackupStatus\t0x80004005"},
                            After(kEnabledTrace, 2))),
                  true},
         // Nothing is written: the service is not asked to reload.
-        Scenario{"Status11SaveFails", {"-E", kTarget}, "SaveConfiguration=0x80070005", First(kEnabledLines, 3), 11,
+        Scenario{"Status11SaveFails", {"-E", kTarget}, "SaveConfiguration=0x80070005", First(kEnabledLines, 3), kConfigurationNotSaved,
                  With(First(kEnabledTrace, 5), {"SaveConfiguration\t0x80070005", kRelease})},
-        Scenario{"Status1", {"-E", kTarget}, "CoCreateInstance=0x80040154", {}, 1, {}},
-        Scenario{"Status2", {"-E", kTarget}, "CreateDefaultConfiguration=0x80040302", First(kEnabledLines, 1), 2,
+        Scenario{"Status1", {"-E", kTarget}, "CoCreateInstance=0x80040154", {}, kManagerNotCreated, {}},
+        Scenario{"Status2", {"-E", kTarget}, "CreateDefaultConfiguration=0x80040302", First(kEnabledLines, 1), kConfigurationExists,
                  {"CreateDefaultConfiguration\t0x80040302\t1", kRelease}},
-        Scenario{"Status3", {"-E", kTarget}, "CreateDefaultConfiguration=0x80040300", First(kEnabledLines, 1), 3,
+        Scenario{"Status3", {"-E", kTarget}, "CreateDefaultConfiguration=0x80040300", First(kEnabledLines, 1), kConfigurationNotCreated,
                  {"CreateDefaultConfiguration\t0x80040300\t1", kRelease}},
-        Scenario{"Status4", {"-E", kTarget}, "GetBackupStatus.status=1", First(kEnabledLines, 1), 4,
+        Scenario{"Status4", {"-E", kTarget}, "GetBackupStatus.status=1", First(kEnabledLines, 1), kDisabledByPolicy,
                  With(First(kEnabledTrace, 2), {kRelease})},
-        Scenario{"Status5", {"-E", kTarget}, "ValidateTarget=0x80040304", First(kEnabledLines, 1), 5,
+        Scenario{"Status5", {"-E", kTarget}, "ValidateTarget=0x80040304", First(kEnabledLines, 1), kTargetNotValidated,
                  With(First(kEnabledTrace, 2), {"ValidateTarget\t0x80040304\t" + kTargetUrl, kRelease})},
         Scenario{"Status6", {"-E", kTarget}, "ValidateTarget.result=1",
-                 {"Creating default configuration", "Error: " + kTargetUrl + " is not a valid target"}, 6,
+                 {"Creating default configuration", "Error: " + kTargetUrl + " is not a valid target"}, kTargetNotValid,
                  With(First(kEnabledTrace, 3), {kRelease})},
-        Scenario{"Status7", {"-E", kTarget}, "ProvisionAndSetNewTarget=0x80040306", First(kEnabledLines, 2), 7,
+        Scenario{"Status7", {"-E", kTarget}, "ProvisionAndSetNewTarget=0x80040306", First(kEnabledLines, 2), kTargetNotProvisioned,
                  With(First(kEnabledTrace, 3), {"ProvisionAndSetNewTarget\t0x80040306\t" + kTargetUrl + "\t", kRelease})},
-        Scenario{"Status8", {"-E", kTarget}, "SetBackupStatus=0x80004005", First(kEnabledLines, 3), 8,
+        Scenario{"Status8", {"-E", kTarget}, "SetBackupStatus=0x80004005", First(kEnabledLines, 3), kBackupsNotEnabled,
                  With(First(kEnabledTrace, 4), {"SetBackupStatus\t0x80004005\t2", kRelease})},
-        Scenario{"Status9OpenFails", {"-E", kTarget}, "FhServiceOpenPipe=0x80040601", First(kEnabledLines, 4), 9,
+        Scenario{"Status9OpenFails", {"-E", kTarget}, "FhServiceOpenPipe=0x80040601", First(kEnabledLines, 4), kServiceNotReloaded,
                  With(First(kEnabledTrace, 6), {"FhServiceOpenPipe\t0x80040601\t1", kRelease}), true},
         Scenario{"Status9ReloadFails", {"-E", kTarget}, "FhServiceReloadConfiguration=0x80040601",
-                 First(kEnabledLines, 4), 9,
+                 First(kEnabledLines, 4), kServiceNotReloaded,
                  With(First(kEnabledTrace, 7),
                       {"FhServiceReloadConfiguration\t0x80040601", "FhServiceClosePipe\t0x00000000", kRelease}), true},
-        Scenario{"Status9CloseFails", {"-E", kTarget}, "FhServiceClosePipe=0x80004005", First(kEnabledLines, 4), 9,
+        Scenario{"Status9CloseFails", {"-E", kTarget}, "FhServiceClosePipe=0x80004005", First(kEnabledLines, 4), kServiceNotReloaded,
                  With(First(kEnabledTrace, 8), {"FhServiceClosePipe\t0x80004005", kRelease}), true},
         // Whatever the ANSI code page (the legacy faces: 1252).
         Scenario{"NonAsciiTargetShownIntact",
@@ -142,18 +144,18 @@ INSTANTIATE_TEST_SUITE_P(
                  "ValidateTarget.result=0",
                  {"Creating default configuration",
                   "Error: \\\\nas\\Sicherung Müller\\Жанна 日本 😀\\ is not a valid target"},
-                 6,
+                 kTargetNotValid,
                  With(First(kEnabledTrace, 2),
                       {"ValidateTarget\t0x00000000\t\\\\nas\\Sicherung Müller\\Жанна 日本 😀\\", kRelease})},
         Scenario{"InvalidBytesBecomeReplacementCharacters",
                  {"-E", "\\\\nas\\a\xFF" "b\xED\xA0\x80"},
                  "ValidateTarget.result=5",
                  {"Creating default configuration", "Error: \\\\nas\\a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD\\ is not a valid target"},
-                 6,
+                 kTargetNotValid,
                  With(First(kEnabledTrace, 2),
                       {"ValidateTarget\t0x00000000\t\\\\nas\\a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD\\", kRelease})},
         Scenario{"PrintfConversionsInTarget", {"-E", "\\\\nas\\%s%n%ws"}, "ValidateTarget.result=0",
-                 {"Creating default configuration", "Error: \\\\nas\\%s%n%ws\\ is not a valid target"}, 6,
+                 {"Creating default configuration", "Error: \\\\nas\\%s%n%ws\\ is not a valid target"}, kTargetNotValid,
                  With(First(kEnabledTrace, 2), {"ValidateTarget\t0x00000000\t\\\\nas\\%s%n%ws\\", kRelease})}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -162,7 +164,7 @@ struct DisableScenario {
     const char* name;
     const char* option;
     const char* settings;
-    int status;
+    ExitStatus status;
     std::vector<std::string> serviceTrace;
     std::vector<std::string> remaining;
 };
@@ -185,17 +187,17 @@ const std::vector<std::string> kSubdirectoryOnly = {"Sub/", "Sub/inner.xml"};
 INSTANTIATE_TEST_SUITE_P(
     Table, DisableScenarios,
     ::testing::Values(
-        DisableScenario{"StopAccepted", "-D", "", 0,
+        DisableScenario{"StopAccepted", "-D", "", kDone,
                         {"FhServiceOpenPipe\t0x00000000\t1", "FhServiceStopBackup\t0x00000000\t0",
                          "FhServiceClosePipe\t0x00000000"},
                         kSubdirectoryOnly},
-        DisableScenario{"StopRefused", "-D", "FhServiceStopBackup=0x80040600", 1,
+        DisableScenario{"StopRefused", "-D", "FhServiceStopBackup=0x80040600", kStopRefused,
                         {"FhServiceOpenPipe\t0x00000000\t1", "FhServiceStopBackup\t0x80040600\t0",
                          "FhServiceClosePipe\t0x00000000"},
                         kEverything},
-        DisableScenario{"ServiceNotReached", "-D", "FhServiceOpenPipe=0x80040601", 0,
+        DisableScenario{"ServiceNotReached", "-D", "FhServiceOpenPipe=0x80040601", kDone,
                         {"FhServiceOpenPipe\t0x80040601\t1"}, kSubdirectoryOnly},
-        DisableScenario{"LowerCase", "-d", "", 0,
+        DisableScenario{"LowerCase", "-d", "", kDone,
                         {"FhServiceOpenPipe\t0x00000000\t1", "FhServiceStopBackup\t0x00000000\t0",
                          "FhServiceClosePipe\t0x00000000"},
                         kSubdirectoryOnly}),
@@ -210,7 +212,7 @@ struct Missing {
     const char* name;
     bool configManagerToo;
     std::vector<std::string> enableLines;
-    int enableStatus;
+    ExitStatus enableStatus;
 };
 
 class MissingComponents : public EndToEnd, public ::testing::WithParamInterface<Missing> {};
@@ -220,20 +222,20 @@ TEST_P(MissingComponents, UsageWorksEnableEndsDisablePurges) {
     const e2e::MissingComponents missing(row.configManagerToo);
     const Result usage = RunFhswitch({"/?"}, missing.settings());
     EXPECT_EQ(usage.output, Output(kUsage));
-    EXPECT_EQ(usage.status, 0);
+    EXPECT_EQ(usage.status, kDone);
     const Result enabled = RunFhswitch({"-E", kTarget}, missing.settings());
     EXPECT_EQ(enabled.output, Output(row.enableLines));
     EXPECT_EQ(enabled.status, row.enableStatus);
     PopulateConfiguration();
     const Result disabled = RunFhswitch({"-D"}, missing.settings());
     EXPECT_EQ(disabled.output, "");
-    EXPECT_EQ(disabled.status, 0);
+    EXPECT_EQ(disabled.status, kDone);
     EXPECT_THAT(ListTree(TheFace().configDirectory), ElementsAreArray(kSubdirectoryOnly));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, MissingComponents,
-                         ::testing::Values(Missing{"NoServiceLibrary", false, First(kEnabledLines, 4), 9},
-                                           Missing{"NoFileHistory", true, {}, 1}),
+                         ::testing::Values(Missing{"NoServiceLibrary", false, First(kEnabledLines, 4), kServiceNotReloaded},
+                                           Missing{"NoFileHistory", true, {}, kManagerNotCreated}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The target in the form the platform requires, whatever form it is typed in.
@@ -254,7 +256,7 @@ TEST_P(TargetForms, ReachTheManagerEndingInOneBackslash) {
     const Result result =
         e2e::IsWine() ? e2e::RunFhswitchThroughCmd("-E " + form.typed, "") : RunFhswitch({"-E", form.received}, "");
     EXPECT_EQ(result.output, Output(kEnabledLines));
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, kDone);
     EXPECT_THAT(SharedTrace(), ::testing::IsSupersetOf({"ValidateTarget\t0x00000000\t" + form.url,
                                                         "ProvisionAndSetNewTarget\t0x00000000\t" + form.url + "\t"}));
 }
@@ -274,11 +276,11 @@ TEST_F(EndToEnd, EnableTwiceThenDisableCreatesAndClearsTheConfiguration) {
     for (int run = 0; run < 2; ++run) {
         const Result enabled = RunFhswitch({"-E", kTarget}, "");
         EXPECT_EQ(enabled.output, Output(kEnabledLines)) << "run " << run;
-        EXPECT_EQ(enabled.status, 0) << "run " << run;
+        EXPECT_EQ(enabled.status, kDone) << "run " << run;
         EXPECT_THAT(ListTree(TheFace().configDirectory), ElementsAreArray({"Config1.xml", "Config2.xml"}));
     }
     const Result disabled = RunFhswitch({"-d"}, "");
-    EXPECT_EQ(disabled.status, 0);
+    EXPECT_EQ(disabled.status, kDone);
     EXPECT_EQ(disabled.output, "");
     EXPECT_THAT(ListTree(TheFace().configDirectory), IsEmpty());
 }
@@ -290,14 +292,14 @@ TEST_F(EndToEnd, EnableTwiceThenDisableCreatesAndClearsTheConfiguration) {
 TEST_F(EndToEnd, OnATerminalAnyCharacterShows) {
     const Result result =
         e2e::RunFhswitchOnTerminal({"-E", "\\\\nas\\Müller 日本 Ωμέγα"}, "ValidateTarget.result=0");
-    EXPECT_EQ(result.status, 6);
+    EXPECT_EQ(result.status, kTargetNotValid);
     EXPECT_EQ(result.output, "Creating default configuration\nError: \\\\nas\\Müller 日本 Ωμέγα\\ is not a valid target\n");
 }
 
 TEST_F(EndToEnd, ABadSimulationSettingStopsTheProgramBeforeItDoesAnything) {
     PopulateConfiguration();
     const Result result = RunFhswitch({"-D"}, "FhServiceStopBackup=0x80040600;Bogus=1");
-    EXPECT_EQ(result.status, 90);
+    EXPECT_EQ(result.status, sim::kBadSettingsStatus);
     EXPECT_EQ(result.output, "");
     EXPECT_THAT(result.errors, ::testing::HasSubstr("FHSWITCH_SIM: bad setting 'Bogus=1'"));
     EXPECT_THAT(SharedTrace(), IsEmpty());

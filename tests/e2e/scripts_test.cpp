@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "history/file_history.h"
 #include "tests/e2e/face.h"
 #include "tests/support/sim_session.h"
 
@@ -76,13 +77,13 @@ class LogonTargets : public LogonScripts, public ::testing::WithParamInterface<T
 TEST_P(LogonTargets, TheFirstLogonEnablesAndTheNextDoesNothing) {
     const Target& target = GetParam();
     const Result first = Enable(target.typed);
-    EXPECT_EQ(first.status, 0) << first.output;
+    EXPECT_EQ(first.status, kDone) << first.output;
     EXPECT_THAT(SharedTrace(), Contains(kValidated + target.expanded + "\\"));
     EXPECT_EQ(record(), target.expanded);
     EXPECT_THAT(lastLogLine(), EndsWith(" enabled: " + target.expanded + " (status 0: done)"));
 
     const Result second = Enable(target.typed);
-    EXPECT_EQ(second.status, 0) << second.output;
+    EXPECT_EQ(second.status, kDone) << second.output;
     EXPECT_THAT(SharedTrace(), IsEmpty());
     EXPECT_EQ(record(), target.expanded);
     EXPECT_THAT(lastLogLine(), EndsWith(" already enabled: " + target.expanded + " (status 0: nothing to do)"));
@@ -98,10 +99,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LogonScripts, AChangedTargetRunsAgainAndAFailureIsRetried) {
-    ASSERT_EQ(Enable("\\\\nas\\old").status, 0);
+    ASSERT_EQ(Enable("\\\\nas\\old").status, kDone);
 
     const Result failed = Enable("\\\\nas\\new", "ValidateTarget.result=0");
-    EXPECT_EQ(failed.status, 6);
+    EXPECT_EQ(failed.status, kTargetNotValid);
     EXPECT_THAT(SharedTrace(), Contains(kValidated + "\\\\nas\\new\\"));
     EXPECT_EQ(record(), "\\\\nas\\old");
     EXPECT_THAT(lastLogLine(),
@@ -109,27 +110,27 @@ TEST_F(LogonScripts, AChangedTargetRunsAgainAndAFailureIsRetried) {
                          "namespace)"));
 
     const Result retried = Enable("\\\\nas\\new");
-    EXPECT_EQ(retried.status, 0);
+    EXPECT_EQ(retried.status, kDone);
     EXPECT_THAT(SharedTrace(), Contains(kValidated + "\\\\nas\\new\\"));
     EXPECT_EQ(record(), "\\\\nas\\new");
 }
 
 TEST_F(LogonScripts, DisablingClearsTheConfigurationAndTheRecord) {
-    ASSERT_EQ(Enable("\\\\nas\\backups").status, 0);
+    ASSERT_EQ(Enable("\\\\nas\\backups").status, kDone);
     const std::string disable = BesideTheExe("disable-file-history.cmd");
 
     const Result refused = RunBatchOnTerminal(disable, {}, "FhServiceStopBackup=0x80040600");
-    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.status, kStopRefused);
     EXPECT_TRUE(recorded());
     EXPECT_THAT(lastLogLine(),
                 EndsWith(" failed (status 1: the service refused to stop backing up; no file was deleted)"));
 
     const Result disabled = RunBatchOnTerminal(disable, {}, "");
-    EXPECT_EQ(disabled.status, 0);
+    EXPECT_EQ(disabled.status, kDone);
     EXPECT_FALSE(recorded());
     EXPECT_THAT(testsupport::ListTree(TheFace().configDirectory), IsEmpty());
     EXPECT_THAT(lastLogLine(), EndsWith(" disabled (status 0: done)"));
-    EXPECT_EQ(Enable("\\\\nas\\backups").status, 0);
+    EXPECT_EQ(Enable("\\\\nas\\backups").status, kDone);
     EXPECT_THAT(SharedTrace(), Not(IsEmpty()));
 }
 
@@ -150,7 +151,7 @@ TEST_F(LogonScripts, FindsTheExeInProgramFilesAfterTheMsiInstalledIt) {
 
     ASSERT_TRUE(e2e::InstallWithMsi());
     const Result found = RunBatchOnTerminal(alone, {"\\\\nas\\backups"}, "");
-    EXPECT_EQ(found.status, 0);
+    EXPECT_EQ(found.status, kDone);
     EXPECT_THAT(SharedTrace(), Contains(kValidated + std::string("\\\\nas\\backups\\")));
     EXPECT_EQ(record(), "\\\\nas\\backups");
 }

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "cli/dispatch.h"
+#include "history/file_history.h"
 #include "platform/sim/settings.h"
 #include "platform/sim/state.h"
 #include "tests/support/captured_stdout.h"
@@ -212,19 +213,25 @@ bool Is(const std::string& argument, std::initializer_list<const char*> options)
 // The enable route's whole output for its status. The target may hold any
 // byte, line feeds included, so the invalid-target line is matched as a whole.
 void CheckEnableOutput(int status, const std::string& output, const std::string& what) {
-    CHECK((status >= 0 && status <= 11), what);
-    if (status == 10) {
-        CHECK(output == "Unable to initialize COM\n", what);
+    if (status == kComUnavailable) {
+        CHECK(output == std::string(ComUnavailable::kMessage) + "\n", what);
         return;
     }
-    static const size_t kLinesBefore[] = {6, 0, 1, 1, 1, 1, 1, 2, 3, 4, 0, 3};  // by status
+    // The progress lines printed before each status ends the run.
+    static const std::map<int, size_t> kLinesBefore = {
+        {kDone, 6},                    {kManagerNotCreated, 0},    {kConfigurationExists, 1},
+        {kConfigurationNotCreated, 1}, {kDisabledByPolicy, 1},     {kTargetNotValidated, 1},
+        {kTargetNotValid, 1},          {kTargetNotProvisioned, 2}, {kBackupsNotEnabled, 3},
+        {kServiceNotReloaded, 4},      {kConfigurationNotSaved, 3}};
+    const auto lines = kLinesBefore.find(status);
+    CHECK(lines != kLinesBefore.end(), what);
     std::string expected;
-    for (size_t i = 0; i < kLinesBefore[status]; ++i) expected += kEnableLines[i] + "\n";
-    if (status == 6) {
+    for (size_t i = 0; i < lines->second; ++i) expected += kEnableLines[i] + "\n";
+    if (status == kTargetNotValid) {
         static const std::regex kInvalidTarget("Error: [\\s\\S]* is not a valid target\n");
         CHECK(output.compare(0, expected.size(), expected) == 0, what);
         CHECK(std::regex_match(output.substr(expected.size()), kInvalidTarget), what);
-    } else if (status == 0) {
+    } else if (status == kDone) {
         static const std::regex kWarning("(Warning: Failed to recommend target to Homegroup \\(0x[0-9A-F]{1,8}\\)\n)?");
         const std::string before = expected.substr(0, expected.size() - kEnableLines[5].size() - 1);
         const std::string after = kEnableLines[5] + "\n";
@@ -296,23 +303,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool enabling = false;
     if (userArguments == 1 && Is(arguments[1], {"-d", "-D"})) {
         disabling = true;
-        CHECK(output.empty() && (status == 0 || status == 1), what);
-        CHECK((status == 1) == scenario.stopRefused, what);
+        CHECK(output.empty() && (status == kDone || status == kStopRefused), what);
+        CHECK((status == kStopRefused) == scenario.stopRefused, what);
     } else if (userArguments == 1 && Is(arguments[1], {"-e", "-E"})) {
-        CHECK(status == 160 && output == "Invaild arguments, please enter backup path..\n", what);
+        CHECK(status == kArgumentsRejected && output == "Invaild arguments, please enter backup path..\n", what);
     } else if (userArguments == 1 && arguments[1] == "/?") {
-        CHECK(status == 0 && output == "Eneble/Disable Windows File Histroy...\nFor Enable: -E <Network path for "
+        CHECK(status == kDone && output == "Eneble/Disable Windows File Histroy...\nFor Enable: -E <Network path for "
                                        "backup>\nFor Disable: -D\n",
               what);
     } else if (userArguments == 2 && Is(arguments[1], {"-e", "-E"}) && arguments[2].c_str()[0] == '\0') {
-        CHECK(status == 160 && output == "Please provide path for the drive....\n", what);
+        CHECK(status == kArgumentsRejected && output == "Please provide path for the drive....\n", what);
     } else if (userArguments == 2 && Is(arguments[1], {"-e", "-E"})) {
         enabling = true;
         CheckEnableOutput(status, output, what);
     } else if (userArguments == 1 || userArguments == 2) {
-        CHECK(status == 0 && output.empty(), what);
+        CHECK(status == kDone && output.empty(), what);
     } else {
-        CHECK(status == 160 && output == "invalid Arguments.....\n", what);
+        CHECK(status == kArgumentsRejected && output == "invalid Arguments.....\n", what);
     }
 
     // Files: only the configuration directory's own top-level entries may go
@@ -341,7 +348,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // A purge that ran removed every plain, writable file and every link to a
     // file whose path fits (a link to a folder is a folder to Windows).
-    const bool purged = disabling && status == 0 && windowsDirectory.size() + 4 < kMaxPath;
+    const bool purged = disabling && status == kDone && windowsDirectory.size() + 4 < kMaxPath;
     for (const auto& [path, content] : before) {
         if (!purged || !inConfiguration(path)) continue;
         const bool fits = windowsDirectory.size() + 1 + fs::path(path).filename().string().size() < kMaxPath;
