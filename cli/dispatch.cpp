@@ -5,7 +5,7 @@
 #include <new>
 
 #include "history/file_history.h"
-#include "platform/text.h"
+#include "platform/console.h"
 
 namespace {
 

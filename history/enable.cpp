@@ -5,6 +5,7 @@
 #include "history/file_history.h"
 #include "platform/com.h"
 #include "platform/fh_config.h"
+#include "platform/console.h"
 #include "platform/fh_service.h"
 #include "platform/text.h"
 

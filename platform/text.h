@@ -1,4 +1,4 @@
-// Text: UTF-16 to UTF-8 for output, and writing lines to standard output.
+// Text: UTF-16 to UTF-8, for output and for the platform's answers.
 #pragma once
 
 #include <string>
@@ -13,6 +13,3 @@ std::string ToUtf8(WideStringView text);
 
 // UTF-8 form of a BSTR, read through its length prefix; empty for null.
 std::string BstrToUtf8(BSTR text);
-
-// Writes one line of UTF-8 text and the platform's line end to standard output.
-void WriteLine(std::string_view text);

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "platform/text.h"
+#include "platform/console.h"
 
 // Linux output is UTF-8 with LF line ends.
 void WriteLine(std::string_view text) {

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "platform/text.h"
+#include "platform/console.h"
 #include "platform/windows/utf16.h"
 
 // Every line ends in CR LF. A console is given UTF-16 through WriteConsoleW,
