@@ -80,7 +80,7 @@ bool EndsInBackslash(const std::string& target) { return !target.empty() && targ
 
 // Returns the result FHSWITCH_SIM sets for a call, unless that is a success and
 // a configuration has to be loaded first.
-HRESULT ResultNeedingConfiguration(const char* call, bool loaded) {
+HRESULT ResultNeedingConfiguration(Call call, bool loaded) {
     const HRESULT result = CurrentSettings().ResultOf(call);
     return SUCCEEDED(result) && !loaded ? FHCFG_E_NO_VALID_CONFIGURATION_LOADED : result;
 }
@@ -99,19 +99,19 @@ std::optional<std::string> ConfigurationDirectory() {
 }
 
 HRESULT ConfigurationManager::CreateDefaultConfiguration(BOOL overwriteIfExists) {
-    HRESULT result = CurrentSettings().ResultOf("CreateDefaultConfiguration");
+    HRESULT result = CurrentSettings().ResultOf(Call::CreateDefaultConfiguration);
     if (SUCCEEDED(result) && !overwriteIfExists && SavedTarget()) result = FHCFG_E_CONFIG_ALREADY_EXISTS;
     if (SUCCEEDED(result)) {
         loaded_ = true;
         target_.clear();
         backupStatus_ = FH_STATUS_DISABLED;
     }
-    Trace({"CreateDefaultConfiguration", HresultField(result), NumberField(overwriteIfExists)});
+    Trace(Call::CreateDefaultConfiguration, {HresultField(result), NumberField(overwriteIfExists)});
     return result;
 }
 
 HRESULT ConfigurationManager::SaveConfiguration() {
-    HRESULT result = ResultNeedingConfiguration("SaveConfiguration", loaded_);
+    HRESULT result = ResultNeedingConfiguration(Call::SaveConfiguration, loaded_);
     if (SUCCEEDED(result)) {
         const std::optional<std::string> directory = ConfigurationDirectory();
         std::error_code error;
@@ -121,28 +121,28 @@ HRESULT ConfigurationManager::SaveConfiguration() {
                            WriteFile(*directory + "\\Config1.xml", xml) && WriteFile(*directory + "\\Config2.xml", xml);
         if (!saved) result = E_FAIL;
     }
-    Trace({"SaveConfiguration", HresultField(result)});
+    Trace(Call::SaveConfiguration, {HresultField(result)});
     return result;
 }
 
 HRESULT ConfigurationManager::GetBackupStatus(std::int32_t* backupStatus) {
-    HRESULT result = ResultNeedingConfiguration("GetBackupStatus", loaded_);
+    HRESULT result = ResultNeedingConfiguration(Call::GetBackupStatus, loaded_);
     if (SUCCEEDED(result) && backupStatus == nullptr) result = E_POINTER;
     if (SUCCEEDED(result)) *backupStatus = CurrentSettings().backupStatus.value_or(FH_STATUS_DISABLED);
-    Trace({"GetBackupStatus", HresultField(result)});
+    Trace(Call::GetBackupStatus, {HresultField(result)});
     return result;
 }
 
 HRESULT ConfigurationManager::SetBackupStatus(std::int32_t backupStatus) {
-    const HRESULT result = ResultNeedingConfiguration("SetBackupStatus", loaded_);
+    const HRESULT result = ResultNeedingConfiguration(Call::SetBackupStatus, loaded_);
     if (SUCCEEDED(result)) backupStatus_ = backupStatus;
-    Trace({"SetBackupStatus", HresultField(result), NumberField(backupStatus)});
+    Trace(Call::SetBackupStatus, {HresultField(result), NumberField(backupStatus)});
     return result;
 }
 
 HRESULT ConfigurationManager::ValidateTarget(const std::optional<std::string>& target,
                                              std::int32_t* validationResult) {
-    HRESULT result = ResultNeedingConfiguration("ValidateTarget", loaded_);
+    HRESULT result = ResultNeedingConfiguration(Call::ValidateTarget, loaded_);
     if (SUCCEEDED(result) && (!target || validationResult == nullptr)) result = E_POINTER;
     if (SUCCEEDED(result)) {
         const std::optional<std::int32_t> forced = CurrentSettings().validationResult;
@@ -151,26 +151,26 @@ HRESULT ConfigurationManager::ValidateTarget(const std::optional<std::string>& t
                             : SavedTarget() == target   ? FH_NAMESPACE_EXISTS
                                                         : FH_VALID_TARGET;
     }
-    Trace({"ValidateTarget", HresultField(result), target.value_or("")});
+    Trace(Call::ValidateTarget, {HresultField(result), target.value_or("")});
     return result;
 }
 
 HRESULT ConfigurationManager::ProvisionAndSetNewTarget(const std::optional<std::string>& target,
                                                        const std::optional<std::string>& name) {
-    HRESULT result = ResultNeedingConfiguration("ProvisionAndSetNewTarget", loaded_);
+    HRESULT result = ResultNeedingConfiguration(Call::ProvisionAndSetNewTarget, loaded_);
     if (SUCCEEDED(result) && (!target || !name)) result = E_POINTER;
     if (SUCCEEDED(result) && !EndsInBackslash(*target)) result = E_INVALIDARG;
     if (SUCCEEDED(result)) target_ = *target;
-    Trace({"ProvisionAndSetNewTarget", HresultField(result), target.value_or(""), name.value_or("")});
+    Trace(Call::ProvisionAndSetNewTarget, {HresultField(result), target.value_or(""), name.value_or("")});
     return result;
 }
 
 HRESULT ConfigurationManager::ChangeDefaultTargetRecommendation(BOOL recommend) {
-    const HRESULT result = ResultNeedingConfiguration("ChangeDefaultTargetRecommendation", loaded_);
-    Trace({"ChangeDefaultTargetRecommendation", HresultField(result), NumberField(recommend)});
+    const HRESULT result = ResultNeedingConfiguration(Call::ChangeDefaultTargetRecommendation, loaded_);
+    Trace(Call::ChangeDefaultTargetRecommendation, {HresultField(result), NumberField(recommend)});
     return result;
 }
 
-void ConfigurationManager::TraceRelease() { Trace({"Release", "-"}); }
+void ConfigurationManager::TraceRelease() { Trace(Call::Release, {"-"}); }
 
 }  // namespace sim

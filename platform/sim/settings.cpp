@@ -1,27 +1,10 @@
 #include "platform/sim/settings.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 
 namespace sim {
 namespace {
-
-constexpr std::array<std::string_view, 13> kCallNames = {
-    "CoInitializeEx",
-    "CoCreateInstance",
-    "CreateDefaultConfiguration",
-    "GetBackupStatus",
-    "ValidateTarget",
-    "ProvisionAndSetNewTarget",
-    "SetBackupStatus",
-    "SaveConfiguration",
-    "ChangeDefaultTargetRecommendation",
-    "FhServiceOpenPipe",
-    "FhServiceReloadConfiguration",
-    "FhServiceStopBackup",
-    "FhServiceClosePipe",
-};
 
 int DigitValue(char c, int base) {
     int value = base;
@@ -70,16 +53,17 @@ bool Apply(std::string_view name, std::string_view value, Settings& settings) {
         (name == "GetBackupStatus.status" ? settings.backupStatus : settings.validationResult) = number;
         return true;
     }
-    if (std::find(kCallNames.begin(), kCallNames.end(), name) == kCallNames.end()) return false;
+    const CallInfo* call = CallNamed(name);
+    if (call == nullptr || !call->settable) return false;
     const std::optional<HRESULT> result = ParseHresult(value);
     if (!result) return false;
-    settings.results[std::string(name)] = *result;
+    settings.results[call->call] = *result;
     return true;
 }
 
 }  // namespace
 
-HRESULT Settings::ResultOf(std::string_view call) const {
+HRESULT Settings::ResultOf(Call call) const {
     const auto found = results.find(call);
     return found == results.end() ? S_OK : found->second;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/sim/calls.h"
 #include "platform/win_api.h"
 
 namespace sim {
@@ -16,11 +17,11 @@ namespace sim {
 constexpr int kBadSettingsStatus = 90;
 
 struct Settings {
-    std::map<std::string, HRESULT, std::less<>> results;  // by call name; absent means S_OK
+    std::map<Call, HRESULT> results;              // absent means S_OK
     std::optional<std::int32_t> backupStatus;             // GetBackupStatus.status
     std::optional<std::int32_t> validationResult;         // ValidateTarget.result
 
-    HRESULT ResultOf(std::string_view call) const;
+    HRESULT ResultOf(Call call) const;
 };
 
 // Parses "NAME=VALUE;NAME=VALUE". On a malformed or unknown setting returns

@@ -11,10 +11,10 @@ TEST(SimSettings, ReadsResultsAndOutValues) {
         "CoInitializeEx=0x1;SaveConfiguration=0XdeadBEEF;",
         &bad);
     ASSERT_TRUE(settings);
-    EXPECT_EQ(settings->ResultOf("FhServiceReloadConfiguration"), static_cast<HRESULT>(0x80040601));
-    EXPECT_EQ(settings->ResultOf("CoInitializeEx"), 1);
-    EXPECT_EQ(settings->ResultOf("SaveConfiguration"), static_cast<HRESULT>(0xDEADBEEF));
-    EXPECT_EQ(settings->ResultOf("CoCreateInstance"), S_OK);
+    EXPECT_EQ(settings->ResultOf(sim::Call::FhServiceReloadConfiguration), static_cast<HRESULT>(0x80040601));
+    EXPECT_EQ(settings->ResultOf(sim::Call::CoInitializeEx), 1);
+    EXPECT_EQ(settings->ResultOf(sim::Call::SaveConfiguration), static_cast<HRESULT>(0xDEADBEEF));
+    EXPECT_EQ(settings->ResultOf(sim::Call::CoCreateInstance), S_OK);
     EXPECT_EQ(settings->validationResult, 2);
     EXPECT_EQ(settings->backupStatus, 1);
 }
@@ -25,11 +25,11 @@ TEST(SimSettings, TakesTheEndsOfEachRange) {
     const auto lowest = sim::ParseSettings("GetBackupStatus.status=-2147483648;CoInitializeEx=0x0", &bad);
     ASSERT_TRUE(lowest) << bad;
     EXPECT_EQ(lowest->backupStatus, INT32_MIN);
-    EXPECT_EQ(lowest->ResultOf("CoInitializeEx"), 0);
+    EXPECT_EQ(lowest->ResultOf(sim::Call::CoInitializeEx), 0);
     const auto highest = sim::ParseSettings("ValidateTarget.result=2147483647;CoInitializeEx=0xFFFFFFFF", &bad);
     ASSERT_TRUE(highest) << bad;
     EXPECT_EQ(highest->validationResult, INT32_MAX);
-    EXPECT_EQ(highest->ResultOf("CoInitializeEx"), static_cast<HRESULT>(0xFFFFFFFF));
+    EXPECT_EQ(highest->ResultOf(sim::Call::CoInitializeEx), static_cast<HRESULT>(0xFFFFFFFF));
 }
 
 TEST(SimSettings, EmptyMeansEveryCallSucceeds) {

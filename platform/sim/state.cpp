@@ -31,17 +31,15 @@ std::optional<std::string> Reload() {
 
 const Settings& CurrentSettings() { return Current().settings; }
 
-bool Tracing() { return !Current().tracePath.empty(); }
-
-void Trace(std::initializer_list<std::string_view> fields) {
+void Trace(Call call, std::initializer_list<std::string_view> fields) {
     const std::string& path = Current().tracePath;
     if (path.empty()) return;
-    std::string line;
+    std::string line(NameOf(call));
     for (std::string_view field : fields) {
-        line += field;
         line += '\t';
+        line += field;
     }
-    line.back() = '\n';
+    line += '\n';
     // Opened per line, in append mode, so that every component of the process
     // (the executable and the stand-in libraries) adds to the same file in order.
     if (std::FILE* file = std::fopen(path.c_str(), "ab")) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/sim/calls.h"
 #include "platform/sim/settings.h"
 #include "platform/win_api.h"
 
@@ -18,11 +19,9 @@ std::optional<std::string> Reload();
 
 const Settings& CurrentSettings();
 
-// Whether calls are traced (FHSWITCH_SIM_TRACE names a file).
-bool Tracing();
-
-// Appends one line to the trace file, if there is one: the fields joined by tabs.
-void Trace(std::initializer_list<std::string_view> fields);
+// Appends one line to the trace file, if there is one: the call's name and
+// the fields, joined by tabs.
+void Trace(Call call, std::initializer_list<std::string_view> fields);
 
 // Trace field forms.
 std::string HresultField(HRESULT result);  // 0x and eight upper-case hex digits

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <regex>
 
+#include "platform/sim/calls.h"
 #include "tests/support/sim_session.h"
 
 extern char** environ;
@@ -339,17 +340,12 @@ std::string Output(const std::vector<std::string>& lines) {
 }
 
 std::vector<std::string> SharedTrace() {
-    static const std::vector<std::string> kShared = {
-        "CreateDefaultConfiguration", "GetBackupStatus",   "ValidateTarget",
-        "ProvisionAndSetNewTarget",   "SetBackupStatus",   "SaveConfiguration",
-        "ChangeDefaultTargetRecommendation", "Release",    "FhServiceOpenPipe",
-        "FhServiceReloadConfiguration",      "FhServiceStopBackup", "FhServiceClosePipe"};
+    // Under Wine only the stand-ins trace; the rest is Wine's own.
     std::vector<std::string> lines;
     std::ifstream file(face.tracePath);
     for (std::string line; std::getline(file, line);) {
-        if (std::find(kShared.begin(), kShared.end(), line.substr(0, line.find('\t'))) != kShared.end()) {
-            lines.push_back(line);
-        }
+        const sim::CallInfo* call = sim::CallNamed(std::string_view(line).substr(0, line.find('\t')));
+        if (call != nullptr && call->standIn) lines.push_back(line);
     }
     return lines;
 }

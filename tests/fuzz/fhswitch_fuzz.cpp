@@ -23,6 +23,7 @@
 
 #include "cli/dispatch.h"
 #include "history/file_history.h"
+#include "platform/sim/calls.h"
 #include "platform/sim/settings.h"
 #include "platform/sim/state.h"
 #include "tests/support/captured_stdout.h"
@@ -40,12 +41,6 @@ namespace {
     } while (0)
 
 constexpr size_t kMaxPath = 260;
-
-const char* const kCalls[] = {"CoInitializeEx", "CoCreateInstance", "CreateDefaultConfiguration",
-                              "GetBackupStatus", "ValidateTarget", "ProvisionAndSetNewTarget",
-                              "SetBackupStatus", "SaveConfiguration", "ChangeDefaultTargetRecommendation",
-                              "FhServiceOpenPipe", "FhServiceReloadConfiguration", "FhServiceStopBackup",
-                              "FhServiceClosePipe"};
 
 const std::vector<std::string> kEnableLines = {
     "Creating default configuration",   "Provisioning and setting target",
@@ -97,19 +92,21 @@ struct Scenario {
     bool stopRefused = false;  // the pipe opens and the stop call fails
 };
 
-// A byte per call: 0 leaves it alone, 1 to 6 pick a result, 7 reads one.
+// A byte per settable call, in the table's order: 0 leaves it alone, 1 to 6
+// pick a result, 7 reads one.
 Scenario MakeScenario(InputReader& input) {
     static const unsigned kCodes[] = {0x80004005, 0x80040302, 0x80040600, 0x80070005, 0x1, 0x0};
     Scenario scenario;
-    std::map<std::string, long long> results;
-    for (const char* call : kCalls) {
+    std::map<sim::Call, long long> results;
+    for (const sim::CallInfo& call : sim::kCalls) {
+        if (!call.settable) continue;
         const size_t choice = input.Below(8);
         if (choice == 0) continue;
         const unsigned code = choice < 7 ? kCodes[choice - 1] : input.Word();
-        char text[64];
-        std::snprintf(text, sizeof text, "%s=0x%X;", call, code);
-        scenario.text += text;
-        results[call] = static_cast<int>(code);
+        char text[16];
+        std::snprintf(text, sizeof text, "=0x%X;", code);
+        scenario.text += std::string(call.name) + text;
+        results[call.call] = static_cast<int>(code);
     }
     if (input.Bool()) {
         scenario.text += "GetBackupStatus.status=" + std::to_string(static_cast<int>(input.Below(6)) - 1) + ";";
@@ -117,7 +114,7 @@ Scenario MakeScenario(InputReader& input) {
     if (input.Bool()) {
         scenario.text += "ValidateTarget.result=" + std::to_string(static_cast<int32_t>(input.Word())) + ";";
     }
-    scenario.stopRefused = results["FhServiceOpenPipe"] >= 0 && results["FhServiceStopBackup"] < 0;
+    scenario.stopRefused = results[sim::Call::FhServiceOpenPipe] >= 0 && results[sim::Call::FhServiceStopBackup] < 0;
     return scenario;
 }
 

@@ -156,7 +156,7 @@ public:
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
         if (object == nullptr) return E_POINTER;
         *object = nullptr;
-        const HRESULT configured = sim::CurrentSettings().ResultOf("CoCreateInstance");
+        const HRESULT configured = sim::CurrentSettings().ResultOf(sim::Call::CoCreateInstance);
         if (FAILED(configured)) return configured;
         if (outer != nullptr) return CLASS_E_NOAGGREGATION;
         if (!IsUnknownOrManager(iid)) return E_NOINTERFACE;

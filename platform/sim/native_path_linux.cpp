@@ -1,18 +1,16 @@
-#include "platform/sim/native_path.h"
-
 #include <algorithm>
+
+#include "platform/sim/native_path.h"
 
 namespace sim {
 
 std::string NativePath(std::string_view windowsPath) {
     std::string path(windowsPath);
-#ifndef _WIN32
     // "\x" is x at the root of the current drive. The working directory stands
     // for that root, so that such a path never reaches this machine's own "/".
     const bool rootedOnCurrentDrive = path.size() >= 1 && path[0] == '\\' && (path.size() == 1 || path[1] != '\\');
     if (rootedOnCurrentDrive) path.insert(0, ".");
     std::replace(path.begin(), path.end(), '\\', '/');
-#endif
     return path;
 }
 

@@ -1,17 +1,13 @@
-// The simulated COM runtime and automation strings.
-#include <cstdint>
-#include <cstring>
-#include <new>
+#include "platform/linux/config_manager.h"
 
-#include "platform/fh_config.h"
+#include <cstdint>
+
 #include "platform/sim/configuration.h"
-#include "platform/sim/state.h"
 
 namespace {
 
-int apartmentEntries = 0;  // CoInitializeEx successes not yet balanced
-
-// The configuration manager behind CLSID_FhConfigMgr.
+// The configuration manager behind CLSID_FhConfigMgr: each method hands its
+// arguments to the simulation and its answers back.
 class SimulatedFhConfigMgr final : public IFhConfigMgr {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
@@ -77,55 +73,4 @@ private:
 
 }  // namespace
 
-HRESULT CoInitializeEx(void* reserved, DWORD coInit) {
-    HRESULT result = sim::CurrentSettings().ResultOf("CoInitializeEx");
-    if (SUCCEEDED(result) && reserved != nullptr) result = E_INVALIDARG;
-    if (SUCCEEDED(result)) ++apartmentEntries;
-    sim::Trace({"CoInitializeEx", sim::HresultField(result), sim::NumberField(coInit)});
-    return result;
-}
-
-void CoUninitialize() {
-    if (apartmentEntries > 0) --apartmentEntries;
-    sim::Trace({"CoUninitialize", "-"});
-}
-
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object) {
-    HRESULT result = sim::CurrentSettings().ResultOf("CoCreateInstance");
-    if (SUCCEEDED(result) && object == nullptr) result = E_POINTER;
-    if (SUCCEEDED(result) && apartmentEntries == 0) result = CO_E_NOTINITIALIZED;
-    if (SUCCEEDED(result) && (outer != nullptr || !(clsid == CLSID_FhConfigMgr) ||
-                              (context & CLSCTX_INPROC_SERVER) == 0)) {
-        result = REGDB_E_CLASSNOTREG;
-    }
-    if (SUCCEEDED(result) && !(iid == IID_IFhConfigMgr)) result = E_NOINTERFACE;
-    if (object != nullptr) *object = nullptr;
-    if (SUCCEEDED(result)) *object = static_cast<IFhConfigMgr*>(new SimulatedFhConfigMgr);
-    sim::Trace({"CoCreateInstance", sim::HresultField(result), sim::GuidField(clsid), sim::NumberField(context),
-                sim::GuidField(iid)});
-    return result;
-}
-
-// A BSTR is a 4-byte length in bytes, the text, and a NUL; it points at the text.
-BSTR SysAllocString(const WCHAR* text) {
-    if (text == nullptr) return nullptr;
-    size_t length = 0;
-    while (text[length] != 0) ++length;
-    const std::uint32_t bytes = static_cast<std::uint32_t>(length * sizeof(WCHAR));
-    char* block = new (std::nothrow) char[sizeof bytes + bytes + sizeof(WCHAR)];
-    if (block == nullptr) return nullptr;
-    std::memcpy(block, &bytes, sizeof bytes);
-    std::memcpy(block + sizeof bytes, text, bytes + sizeof(WCHAR));
-    return reinterpret_cast<BSTR>(block + sizeof bytes);
-}
-
-void SysFreeString(BSTR text) {
-    if (text != nullptr) delete[] (reinterpret_cast<char*>(text) - sizeof(std::uint32_t));
-}
-
-UINT SysStringLen(BSTR text) {
-    if (text == nullptr) return 0;
-    std::uint32_t bytes = 0;
-    std::memcpy(&bytes, reinterpret_cast<char*>(text) - sizeof bytes, sizeof bytes);
-    return bytes / sizeof(WCHAR);
-}
+IFhConfigMgr* NewSimulatedConfigManager() { return new SimulatedFhConfigMgr; }
