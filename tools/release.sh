@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds fhswitch.exe for x64 and x86 (stripped, without tests or stand-ins)
+# Builds fhswitch.exe for each Windows architecture of
+# cmake/windows-architectures.tsv (stripped, without tests or stand-ins)
 # and writes the release into dist/: per architecture a zip (the exe and
 # README.txt) and an MSI, and SHA256SUMS. Installs what is missing. Two runs
 # of the same commit give byte-identical files, wherever and whenever they
@@ -13,7 +14,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/ensure-packages.sh
-ensure_packages cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 python3 git wixl msitools faketime
+mapfile -t architectures < <(awk -F'\t' '!/^#/ {print $1}' cmake/windows-architectures.tsv)
+mapfile -t compilers < <(awk -F'\t' '!/^#/ {gsub("_", "-", $2); print "g++-mingw-w64-" $2}' cmake/windows-architectures.tsv)
+ensure_packages cmake ninja-build "${compilers[@]}" python3 git wixl msitools faketime
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) || {
@@ -52,7 +55,6 @@ sign() {  # FILE, signed in place
     mv "$1.signed" "$1"
 }
 
-architectures=(x64 x86)
 rm -rf build/release-stage
 for arch in "${architectures[@]}"; do
     rm -rf "build/release-$arch"
@@ -62,7 +64,7 @@ for arch in "${architectures[@]}"; do
     cp "build/release-$arch/cli/fhswitch.exe" "build/release-stage/$arch/fhswitch.exe"
     sign "build/release-stage/$arch/fhswitch.exe"
 done
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release-x64/CMakeCache.txt)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "build/release-${architectures[0]}/CMakeCache.txt")
 
 rm -rf dist
 mkdir dist

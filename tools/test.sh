@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every face of fhswitch with warnings as
 # errors, and runs every test suite. Exits non-zero on any failure. The Linux
-# suite builds the Windows face itself, for x64 and x86 (the windows and
-# windows-x86 presets), and runs both under Wine.
+# suite builds the Windows face itself, for each architecture of
+# cmake/windows-architectures.tsv (presets windows-<arch>), and runs it under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/ensure-packages.sh
-ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 \
+mapfile -t compilers < <(awk -F'\t' '!/^#/ {gsub("_", "-", $2); print "g++-mingw-w64-" $2}' cmake/windows-architectures.tsv)
+ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev "${compilers[@]}" \
     wine wine64 wine32:i386 \
     clang libclang-rt-14-dev python3 git \
     wixl msitools faketime osslsigncode openssl unzip

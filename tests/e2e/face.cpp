@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "platform/sim/calls.h"
 #include "tests/support/sim_session.h"
@@ -185,9 +186,25 @@ bool RegisterConfigManager() {
     return true;
 }
 
-// A fresh prefix for this run, with the program and the stand-ins in place.
-bool SetUpWinePrefix(bool x86, bool legacyCodePage, const std::string& exe, const std::string& server,
-                     const std::string& service, const std::string& decoy) {
+// The architecture's row of cmake/windows-architectures.tsv, its fields in
+// order; empty when it is not there.
+std::vector<std::string> ArchitectureRow(const std::string& architecture) {
+    std::ifstream table(face.source + "/cmake/windows-architectures.tsv");
+    for (std::string line; std::getline(table, line);) {
+        std::vector<std::string> fields;
+        std::stringstream row(line);
+        for (std::string field; std::getline(row, field, '\t');) fields.push_back(field);
+        if (!fields.empty() && fields[0] == architecture) return fields;
+    }
+    return {};
+}
+
+// A fresh prefix for this run, with the program and the stand-ins in place:
+// the architecture's libraries in systemFolder ("system32", or "syswow64"
+// for 32-bit ones in a 64-bit prefix), its COM registrations in registryView.
+bool SetUpWinePrefix(const std::string& registryView, const std::string& systemFolder, bool legacyCodePage,
+                     const std::string& exe, const std::string& server, const std::string& service,
+                     const std::string& decoy) {
     const std::string prefix = face.work + "/prefix";
     face.lineEnd = "\r\n";
     face.environment = {{"WINEPREFIX", prefix},
@@ -200,7 +217,7 @@ bool SetUpWinePrefix(bool x86, bool legacyCodePage, const std::string& exe, cons
     face.localAppData = prefix + "/drive_c/users/" + UserName() + "/AppData/Local";
     face.configDirectory = face.localAppData + "/Microsoft/Windows/FileHistory/Configuration";
     face.driveRoot = prefix + "/drive_c";  // run there, the program is on C:
-    wine.registryView = x86 ? "/reg:32" : "/reg:64";
+    wine.registryView = registryView;
     wine.server = fs::absolute(server).string();
     const Result booted = Spawn({"wineboot", "-i"}, face.environment);
     if (booted.status != 0) {
@@ -208,9 +225,8 @@ bool SetUpWinePrefix(bool x86, bool legacyCodePage, const std::string& exe, cons
                      booted.output.c_str(), booted.errors.c_str());
         return false;
     }
-    // A 64-bit prefix keeps 32-bit system libraries in syswow64.
-    const std::string systemFolder = prefix + (x86 ? "/drive_c/windows/syswow64" : "/drive_c/windows/system32");
-    return InstallProgram(exe, service, decoy, systemFolder, legacyCodePage) && RegisterConfigManager();
+    return InstallProgram(exe, service, decoy, prefix + "/drive_c/windows/" + systemFolder, legacyCodePage) &&
+           RegisterConfigManager();
 }
 
 bool SetUpFace(int argc, char** argv) {
@@ -233,12 +249,17 @@ bool SetUpFace(int argc, char** argv) {
         fs::create_directories(face.driveRoot);
         return true;
     }
-    // wine-x64, wine-x86, and each with "-legacy": as on Windows before 10 1903.
-    const std::regex kWineFace("wine-(x64|x86)(-legacy)?");
+    // wine-<arch>, and with "-legacy": as on Windows before 10 1903.
+    const std::regex kWineFace("wine-([a-z0-9]+)(-legacy)?");
     std::smatch wineFace;
     if (std::regex_match(face.name, wineFace, kWineFace)) {
         face.architecture = wineFace[1];
-        return SetUpWinePrefix(wineFace[1] == "x86", wineFace[2].matched, exe, Flag(argc, argv, "--server"),
+        const std::vector<std::string> row = ArchitectureRow(face.architecture);
+        if (row.size() < 8) {
+            std::fprintf(stderr, "%s is not in cmake/windows-architectures.tsv\n", face.architecture.c_str());
+            return false;
+        }
+        return SetUpWinePrefix(row[6], row[7], wineFace[2].matched, exe, Flag(argc, argv, "--server"),
                                Flag(argc, argv, "--service"), Flag(argc, argv, "--decoy"));
     }
     return false;
@@ -396,7 +417,10 @@ void EndToEnd::PopulateConfiguration() {
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (!e2e::SetUpFace(argc, argv)) {
-        std::fprintf(stderr, "usage: %s --face=linux|wine-x64|wine-x86 --exe=PATH [--server=DLL --service=DLL] [--work=DIR]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s --face=linux|wine-ARCH[-legacy] --exe=PATH [--server=DLL --service=DLL --decoy=DLL] "
+                     "--source=DIR [--work=DIR]\n",
+                     argv[0]);
         return 2;
     }
     return RUN_ALL_TESTS();

@@ -55,12 +55,12 @@ if leaks=$(grep -rlF -- "$key_line" "$first" "$second" "$work"/*.log); then
     echo "the signing key leaked into: $leaks"
     status=1
 fi
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$first/build/release-x64/CMakeCache.txt")
+version=$(git -C "$first" grep -h -o -E 'project\(fhswitch VERSION [0-9.]+' -- CMakeLists.txt | awk '{print $3}')
 python3 tests/release/check_dist.py "$first/dist" "$version" "$FHSWITCH_SIGN_CERT" || status=1
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) bash tests/release/install_test.sh "$first/dist" "$version" || status=1
 
 e2e=build/linux/tests/e2e/fhswitch_e2e_tests
-standins=build/windows/tests/wine
+standins=build/linux/windows-x64/tests/wine
 if [ -x "$e2e" ] && [ -f "$standins/fhsvcctl.dll" ]; then
     unzip -q -o "$first/dist/fhswitch-$version-windows-x64.zip" fhswitch.exe -d "$work/signed"
     "$e2e" --face=wine-x64 --exe="$work/signed/fhswitch.exe" --server="$standins/fhconfig_standin.dll" \

@@ -14,12 +14,11 @@ import sys
 import tempfile
 import zipfile
 
-MACHINES = {"x64": 0x8664, "x86": 0x14C}  # the PE header's Machine field
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "release"))
+from architectures import architectures  # noqa: E402
+
+ARCHITECTURES = architectures()
 UPGRADE_CODE = "{84320FAD-75B2-412B-BCA3-8F31852F7C61}"  # both architectures: one fhswitch per machine
-MSI = {  # per architecture: summary template, install folder's parent, component attributes (256: 64-bit)
-    "x64": ("x64;1033", "ProgramFiles64Folder", "256"),
-    "x86": ("Intel;1033", "ProgramFilesFolder", "0"),
-}
 
 
 def table(msi, name):
@@ -31,7 +30,9 @@ def table(msi, name):
 def check_msi(path, arch, version):
     problems = []
     summary = subprocess.run(["msiinfo", "suminfo", path], check=True, capture_output=True, text=True).stdout
-    template, parent, attributes = MSI[arch]
+    row = ARCHITECTURES[arch]
+    template, parent = row["msi_platform"] + ";1033", row["msi_folder"]
+    attributes = "256" if row["win64"] == "yes" else "0"  # 256: a 64-bit component
     if f"Template: {template}\n" not in summary:
         problems.append(f"template is not {template}")
     properties = dict(row[:2] for row in table(path, "Property"))
@@ -86,8 +87,8 @@ def machine(exe):
 
 def main(dist, version, certificate=None):
     problems = []
-    zips = {arch: f"fhswitch-{version}-windows-{arch}.zip" for arch in MACHINES}
-    msis = {arch: f"fhswitch-{version}-windows-{arch}.msi" for arch in MACHINES}
+    zips = {arch: f"fhswitch-{version}-windows-{arch}.zip" for arch in ARCHITECTURES}
+    msis = {arch: f"fhswitch-{version}-windows-{arch}.msi" for arch in ARCHITECTURES}
     if sorted(os.listdir(dist)) != sorted(list(zips.values()) + list(msis.values()) + ["SHA256SUMS"]):
         problems.append(f"dist/ holds {sorted(os.listdir(dist))}")
     sums = {}
@@ -113,7 +114,7 @@ def main(dist, version, certificate=None):
                 problems.append(f"{name} holds {names}")
                 continue
             exe = archive.read("fhswitch.exe")
-            if machine(exe) != MACHINES[arch]:
+            if machine(exe) != int(ARCHITECTURES[arch]["pe_machine"], 16):
                 problems.append(f"{name}: fhswitch.exe is not built for {arch}")
             if certificate:
                 problems += [f"{name}: {problem}" for problem in check_signature("fhswitch.exe", exe, certificate)]

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the release's MSIs under Wine, as an administrator's deployment
-# would: the x64 MSI in a 64-bit prefix, the x86 MSI in a 32-bit prefix and in
-# a 64-bit one. Each time: the exe lands in its Program Files folder and runs
+# would: each in a 64-bit prefix, and a 32-bit one (x86) in a 32-bit prefix
+# too. Each time: the exe lands in its Program Files folder and runs
 # from there; the uninstall entry carries the version; a newer build installs
 # over it (one entry, the new exe); the older one is then refused (1603) and
 # changes nothing; uninstalling removes the folder and the entry.
@@ -77,8 +77,10 @@ check() {  # ARCH WINEARCH PROGRAM-FILES VIEW
     wineserver -k 2>/dev/null || true
 }
 
-check x64 win64 "Program Files" /reg:64
-check x86 win32 "Program Files" /reg:32
-check x86 win64 "Program Files (x86)" /reg:32
+# Each architecture in a 64-bit prefix, and a 32-bit one in a 32-bit prefix too.
+while IFS=$'\t' read -r arch win64 view program_files; do
+    check "$arch" win64 "$program_files" "$view"
+    [ "$win64" = yes ] || check "$arch" win32 "Program Files" "$view"
+done < <(awk -F'\t' '!/^#/ {print $1 "\t" $6 "\t" $7 "\t" $9}' "$here/../../cmake/windows-architectures.tsv")
 [ $failures -eq 0 ] && echo "install: every MSI installs, upgrades, refuses a downgrade and uninstalls"
 exit $((failures > 0))

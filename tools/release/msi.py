@@ -14,13 +14,10 @@ import tempfile
 import time
 import uuid
 
+from architectures import architectures
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 NAMESPACE = uuid.UUID("6226bdf7-fe17-4627-a388-67ecb0595cb5")  # fhswitch's own
-PLATFORM = {
-    "x64": {"wixl": "x64", "template": "x64;1033", "folder": "ProgramFiles64Folder", "win64": "yes"},
-    "x86": {"wixl": "x86", "template": "Intel;1033", "folder": "ProgramFilesFolder", "win64": "no"},
-}
-
 
 def code(*parts):
     return "{" + str(uuid.uuid5(NAMESPACE, " ".join(parts))).upper() + "}"
@@ -29,11 +26,11 @@ def code(*parts):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--version", required=True)
-    parser.add_argument("--arch", required=True, choices=sorted(PLATFORM))
+    parser.add_argument("--arch", required=True, choices=sorted(architectures()))
     parser.add_argument("--exe", required=True)
     parser.add_argument("--out", required=True)
     options = parser.parse_args()
-    platform = PLATFORM[options.arch]
+    platform = architectures()[options.arch]
     epoch = int(os.environ["SOURCE_DATE_EPOCH"])
 
     with open(options.exe, "rb") as exe_file:
@@ -50,19 +47,19 @@ def main():
             "Arch": options.arch,
             "ProductCode": code("product", options.version, options.arch),
             "ComponentGuid": code("component fhswitch.exe", options.arch),
-            "ProgramFilesFolder": platform["folder"],
+            "ProgramFilesFolder": platform["msi_folder"],
             "Win64": platform["win64"],
             "Exe": "fhswitch.exe",
         }
         out = os.path.abspath(options.out)
-        command = ["faketime", "-f", frozen, "wixl", "-a", platform["wixl"], "-o", out]
+        command = ["faketime", "-f", frozen, "wixl", "-a", options.arch, "-o", out]
         for name, value in defines.items():
             command += ["-D", f"{name}={value}"]
         command.append("fhswitch.wxs")
         subprocess.run(command, check=True, cwd=stage, env=dict(os.environ, TZ="UTC"))
     package_code = code("package", options.version, options.arch, digest)
     subprocess.run(["faketime", "-f", frozen, "msibuild", options.out, "-s", "fhswitch", "fhswitch project",
-                    platform["template"], package_code], check=True, env=dict(os.environ, TZ="UTC"))
+                    platform["msi_platform"] + ";1033", package_code], check=True, env=dict(os.environ, TZ="UTC"))
 
 
 if __name__ == "__main__":

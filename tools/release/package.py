@@ -5,11 +5,13 @@ fixed date (SOURCE_DATE_EPOCH), fixed permissions and a fixed place, so the
 same inputs always give the same bytes."""
 import argparse
 import os
+import textwrap
 import time
 import zipfile
 
+from architectures import architectures
+
 HERE = os.path.dirname(os.path.abspath(__file__))
-WINDOWS = {"x64": "64-bit Windows", "x86": "32-bit Windows"}
 
 
 def entry(name, date):
@@ -33,11 +35,14 @@ def main():
     with open(os.path.join(HERE, "README.txt.in"), encoding="utf-8") as template_file:
         template = template_file.read()
 
+    rows = architectures()
+    which = "\n".join(textwrap.fill(f"{name:<4} {row['windows']}: {row['use']}.", width=78, initial_indent="  ",
+                                     subsequent_indent="       ") for name, row in rows.items())
     os.makedirs(options.out, exist_ok=True)
     for item in options.executables:
         arch, exe = item.split("=", 1)
         readme = (template.replace("@VERSION@", options.version).replace("@ARCH@", arch)
-                  .replace("@WINDOWS@", WINDOWS[arch]))
+                  .replace("@WINDOWS@", rows[arch]["windows"]).replace("@ARCHITECTURES@", which))
         with open(exe, "rb") as exe_file:
             contents = {"README.txt": readme.replace("\n", "\r\n").encode("utf-8"), "fhswitch.exe": exe_file.read()}
         path = os.path.join(options.out, f"fhswitch-{options.version}-windows-{arch}.zip")

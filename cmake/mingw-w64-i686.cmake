@@ -1,3 +1,0 @@
-# 32-bit Windows (x86).
-set(CMAKE_SYSTEM_PROCESSOR i686)
-include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

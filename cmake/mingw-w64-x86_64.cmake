@@ -1,3 +1,0 @@
-# 64-bit Windows (x64).
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
