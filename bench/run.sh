@@ -58,6 +58,7 @@ read -r usage truecmd < <(means "$work/usage.json")
 exe=$PWD/build/release-x64/cli/fhswitch.exe
 x86_64-w64-mingw32-g++ -static -Os -s bench/minimal_console.cpp -o "$work/minimal.exe"
 wineboot -i >/dev/null 2>&1
+wineserver -w  # the server wineboot started ends, and one that stays starts
 wineserver -p
 windows() { echo "Z:${1//\//\\}"; }
 
