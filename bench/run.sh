@@ -13,9 +13,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/ensure-packages.sh
-mapfile -t architectures < <(awk -F'\t' '!/^#/ {print $1}' cmake/windows-architectures.tsv)
-mapfile -t compilers < <(awk -F'\t' '!/^#/ {gsub("_", "-", $2); print "g++-mingw-w64-" $2}' cmake/windows-architectures.tsv)
-ensure_packages cmake ninja-build g++ "${compilers[@]}" wine wine64 hyperfine python3
+source tools/windows-architectures.sh
+architectures=("${windows_architectures[@]}")
+ensure_packages cmake ninja-build g++ "${mingw_compilers[@]}" wine wine64 hyperfine python3
 
 pairs=${1:-10}
 cmake --preset linux-tool >/dev/null && cmake --build --preset linux-tool --target fhswitch >/dev/null

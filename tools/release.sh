@@ -14,9 +14,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/ensure-packages.sh
-mapfile -t architectures < <(awk -F'\t' '!/^#/ {print $1}' cmake/windows-architectures.tsv)
-mapfile -t compilers < <(awk -F'\t' '!/^#/ {gsub("_", "-", $2); print "g++-mingw-w64-" $2}' cmake/windows-architectures.tsv)
-ensure_packages cmake ninja-build "${compilers[@]}" python3 git wixl msitools faketime
+source tools/windows-architectures.sh
+architectures=("${windows_architectures[@]}")
+ensure_packages cmake ninja-build "${mingw_compilers[@]}" python3 git wixl msitools faketime
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) || {

@@ -6,8 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/ensure-packages.sh
-mapfile -t compilers < <(awk -F'\t' '!/^#/ {gsub("_", "-", $2); print "g++-mingw-w64-" $2}' cmake/windows-architectures.tsv)
-ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev "${compilers[@]}" \
+source tools/windows-architectures.sh
+ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev "${mingw_compilers[@]}" \
     wine wine64 wine32:i386 \
     clang libclang-rt-14-dev python3 git \
     wixl msitools faketime osslsigncode openssl unzip
