@@ -16,6 +16,7 @@ source tools/ensure-packages.sh
 source tools/windows-architectures.sh
 architectures=("${windows_architectures[@]}")
 ensure_packages cmake ninja-build g++ "${mingw_compilers[@]}" wine wine64 hyperfine python3
+source tools/wine.sh  # wine, as this machine can run it
 
 pairs=${1:-10}
 cmake --preset linux-tool >/dev/null && cmake --build --preset linux-tool --target fhswitch >/dev/null
@@ -57,7 +58,7 @@ read -r usage truecmd < <(means "$work/usage.json")
 # components (the purge runs without a service to stop).
 exe=$PWD/build/release-x64/cli/fhswitch.exe
 x86_64-w64-mingw32-g++ -static -Os -s bench/minimal_console.cpp -o "$work/minimal.exe"
-wineboot -i >/dev/null 2>&1
+wine wineboot -i >/dev/null 2>&1
 wineserver -w  # the server wineboot started ends, and one that stays starts
 wineserver -p
 windows() { echo "Z:${1//\//\\}"; }

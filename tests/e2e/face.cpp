@@ -85,13 +85,20 @@ Result Spawn(const std::vector<std::string>& command, const Environment& environ
     return result;
 }
 
+// Wine, run as this machine can (tools/wine.sh: the 64-bit loader where
+// 32-bit programs cannot run), with a program and its arguments.
+std::vector<std::string> Wine(std::vector<std::string> command) {
+    command.insert(command.begin(), face.source + "/tools/wine.sh");
+    return command;
+}
+
 // Wine takes LOCALAPPDATA from the prefix's registry; an empty value there
 // leaves it unset unless the Unix environment sets it too.
 bool SetWineLocalAppData(const std::optional<std::string>& value) {
     const std::string key = "HKCU\\Volatile Environment";
     const std::vector<std::string> command =
-        value ? std::vector<std::string>{"wine", "reg", "add", key, "/v", "LOCALAPPDATA", "/d", *value, "/f"}
-              : std::vector<std::string>{"wine", "reg", "delete", key, "/v", "LOCALAPPDATA", "/f"};
+        value ? Wine({"reg", "add", key, "/v", "LOCALAPPDATA", "/d", *value, "/f"})
+              : Wine({"reg", "delete", key, "/v", "LOCALAPPDATA", "/f"});
     return Spawn(command, face.environment).status == 0;
 }
 
@@ -160,7 +167,7 @@ bool InstallProgram(const std::string& exe, const std::string& service, const st
         std::fprintf(stderr, "no activeCodePage element in %s\n", exe.c_str());
         return false;
     }
-    face.command = {"wine", (folder / "fhswitch.exe").string()};
+    face.command = Wine({(folder / "fhswitch.exe").string()});
     wine.decoy = (folder / "fhsvcctl.dll").string();
     wine.systemServiceLibrary = systemFolder + "/fhsvcctl.dll";
     return true;
@@ -173,12 +180,12 @@ bool InstallProgram(const std::string& exe, const std::string& service, const st
 bool RegisterConfigManager() {
     const std::string key = kConfigManagerKey + "\\InprocServer32";
     const std::vector<std::vector<std::string>> steps = {
-        {"wine", "reg", "add", key, "/ve", "/d", ProgramPath(wine.server), "/f", wine.registryView},
-        {"wine", "reg", "add", key, "/v", "ThreadingModel", "/d", "Apartment", "/f", wine.registryView}};
+        Wine({"reg", "add", key, "/ve", "/d", ProgramPath(wine.server), "/f", wine.registryView}),
+        Wine({"reg", "add", key, "/v", "ThreadingModel", "/d", "Apartment", "/f", wine.registryView})};
     for (const auto& step : steps) {
         const Result result = Spawn(step, face.environment);
         if (result.status != 0) {
-            std::fprintf(stderr, "Wine cannot run: '%s' exited with %d\n%s%s", step[0].c_str(), result.status,
+            std::fprintf(stderr, "Wine cannot run: '%s' exited with %d\n%s%s", step[1].c_str(), result.status,
                          result.output.c_str(), result.errors.c_str());
             return false;
         }
@@ -219,7 +226,7 @@ bool SetUpWinePrefix(const std::string& registryView, const std::string& systemF
     face.driveRoot = prefix + "/drive_c";  // run there, the program is on C:
     wine.registryView = registryView;
     wine.server = fs::absolute(server).string();
-    const Result booted = Spawn({"wineboot", "-i"}, face.environment);
+    const Result booted = Spawn(Wine({"wineboot", "-i"}), face.environment);
     if (booted.status != 0) {
         std::fprintf(stderr, "Wine cannot start: wineboot exited with %d\n%s%s", booted.status,
                      booted.output.c_str(), booted.errors.c_str());
@@ -304,7 +311,7 @@ Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const st
 
 Result RunBatchOnTerminal(const std::string& batch, const std::vector<std::string>& arguments,
                           const std::string& settings) {
-    std::vector<std::string> command = {"wine", "cmd", "/c", ProgramPath(batch)};
+    std::vector<std::string> command = Wine({"cmd", "/c", ProgramPath(batch)});
     command.insert(command.end(), arguments.begin(), arguments.end());
     return RunOnTerminal(command, settings);
 }
@@ -320,7 +327,7 @@ bool InstallWithMsi() {
         std::fprintf(stderr, "cannot build the MSI: %s%s", built.output.c_str(), built.errors.c_str());
         return false;
     }
-    const Result installed = Spawn({"wine", "msiexec", "/i", ProgramPath(msi), "/qn"}, face.environment);
+    const Result installed = Spawn(Wine({"msiexec", "/i", ProgramPath(msi), "/qn"}), face.environment);
     return installed.status == 0;
 }
 
@@ -328,7 +335,7 @@ Result RunFhswitchThroughCmd(const std::string& typedArguments, const std::strin
     const std::string batch = face.work + "/run.cmd";
     std::ofstream(batch, std::ios::binary) << "@\"" << ProgramPath(face.command[1]) << "\" " << typedArguments
                                            << "\r\n@exit /b %ERRORLEVEL%\r\n";
-    return Spawn({"wine", "cmd", "/c", ProgramPath(batch)}, ProgramEnvironment(settings), face.driveRoot);
+    return Spawn(Wine({"cmd", "/c", ProgramPath(batch)}), ProgramEnvironment(settings), face.driveRoot);
 }
 
 MissingComponents::MissingComponents(bool configManagerToo) : configManagerToo_(configManagerToo) {
@@ -341,7 +348,7 @@ MissingComponents::MissingComponents(bool configManagerToo) : configManagerToo_(
     for (const std::string& library : {wine.systemServiceLibrary, wine.decoy}) fs::rename(library, library + ".away");
     if (configManagerToo) {
         const Result deleted =
-            Spawn({"wine", "reg", "delete", kConfigManagerKey, "/f", wine.registryView}, face.environment);
+            Spawn(Wine({"reg", "delete", kConfigManagerKey, "/f", wine.registryView}), face.environment);
         EXPECT_EQ(deleted.status, 0) << "cannot take the configuration manager's registration away";
     }
 }
