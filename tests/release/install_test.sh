@@ -4,10 +4,14 @@
 # too. Each time: the exe lands in its Program Files folder and runs
 # from there; the uninstall entry carries the version; a newer build installs
 # over it (one entry, the new exe); the older one is then refused (1603) and
-# changes nothing; uninstalling removes the folder and the entry.
+# changes nothing; uninstalling removes the folder and the entry. Where
+# 32-bit programs cannot run, what runs the x86 exe or a 32-bit prefix is
+# skipped, and says so on a line of its own ("skipped: ...").
 # Usage: install_test.sh DIST VERSION
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../tools/wine.sh"  # wine, as this machine can run it
+no_32_bit=$(bash "$here/../../tools/can-run-32-bit.sh") || true
 dist=$(realpath "$1")
 version=$2
 work=$(mktemp -d /tmp/fhswitch-install-XXXXXX)
@@ -41,14 +45,21 @@ newer_msi() {  # ARCH
     echo "$newer $work/newer-$1/fhswitch-$newer-windows-$1.msi"
 }
 
-check() {  # ARCH WINEARCH PROGRAM-FILES VIEW
-    local arch=$1 prefix=$work/$1-in-$2 folder view=$4
+check() {  # ARCH WINEARCH PROGRAM-FILES VIEW 64-BIT
+    local arch=$1 prefix=$work/$1-in-$2 folder view=$4 runs_exe=yes
+    echo "== $arch MSI in a $2 prefix"
+    if [ "$5" = no ] && [ -n "$no_32_bit" ]; then
+        # A 32-bit prefix runs everything in 32-bit processes; a 64-bit one
+        # installs the x86 MSI with 64-bit msiexec, but the x86 exe is 32-bit.
+        [ "$2" = win64 ] || { echo "skipped: the $arch MSI in a $2 prefix: $no_32_bit"; return; }
+        echo "skipped: running the $arch exe from $3: $no_32_bit"
+        runs_exe=no
+    fi
     export WINEPREFIX=$prefix WINEARCH=$2
     folder="$prefix/drive_c/$3/fhswitch"
     local msi=$dist/fhswitch-$version-windows-$arch.msi
     local code newer newer_msi newer_code
-    echo "== $arch MSI in a $2 prefix"
-    wineboot -i >/dev/null 2>&1 || { fail "$arch/$2: Wine cannot start"; return; }
+    wine wineboot -i >/dev/null 2>&1 || { fail "$arch/$2: Wine cannot start"; return; }
     code=$(product_code "$msi")
     read -r newer newer_msi < <(newer_msi "$arch")
     newer_code=$(product_code "$newer_msi")
@@ -56,10 +67,12 @@ check() {  # ARCH WINEARCH PROGRAM-FILES VIEW
     [ "$(msiexec_status /i "$(windows_path "$msi")")" = 0 ] || fail "$arch/$2: install failed"
     [ -f "$folder/fhswitch.exe" ] || fail "$arch/$2: no $3/fhswitch/fhswitch.exe"
     [ "$(ls -A "$folder" 2>/dev/null)" = fhswitch.exe ] || fail "$arch/$2: $3/fhswitch holds more than fhswitch.exe"
-    local usage
-    usage=$(wine "C:\\$3\\fhswitch\\fhswitch.exe" /? 2>/dev/null | tr -d '\r') || fail "$arch/$2: /? did not end with 0"
-    [ "$usage" = $'Eneble/Disable Windows File Histroy...\nFor Enable: -E <Network path for backup>\nFor Disable: -D' ] ||
-        fail "$arch/$2: /? from Program Files printed '$usage'"
+    if [ $runs_exe = yes ]; then
+        local usage
+        usage=$(wine "C:\\$3\\fhswitch\\fhswitch.exe" /? 2>/dev/null | tr -d '\r') || fail "$arch/$2: /? did not end with 0"
+        [ "$usage" = $'Eneble/Disable Windows File Histroy...\nFor Enable: -E <Network path for backup>\nFor Disable: -D' ] ||
+            fail "$arch/$2: /? from Program Files printed '$usage'"
+    fi
     [ "$(entry_version "$code" "$view")" = "$version" ] || fail "$arch/$2: the uninstall entry does not carry $version"
 
     [ "$(msiexec_status /i "$(windows_path "$newer_msi")")" = 0 ] || fail "$arch/$2: the upgrade to $newer failed"
@@ -79,8 +92,8 @@ check() {  # ARCH WINEARCH PROGRAM-FILES VIEW
 
 # Each architecture in a 64-bit prefix, and a 32-bit one in a 32-bit prefix too.
 while IFS=$'\t' read -r arch win64 view program_files; do
-    check "$arch" win64 "$program_files" "$view"
-    [ "$win64" = yes ] || check "$arch" win32 "Program Files" "$view"
+    check "$arch" win64 "$program_files" "$view" "$win64"
+    [ "$win64" = yes ] || check "$arch" win32 "Program Files" "$view" "$win64"
 done < <(awk -F'\t' '!/^#/ {print $1 "\t" $6 "\t" $7 "\t" $9}' "$here/../../cmake/windows-architectures.tsv")
 [ $failures -eq 0 ] && echo "install: every MSI installs, upgrades, refuses a downgrade and uninstalls"
 exit $((failures > 0))
