@@ -53,6 +53,15 @@ void DeleteTopLevelFiles(const std::string& directory) {
     } while (FindNextFileUtf8(search.get(), &entry));
 }
 
+// Has the service reload its configuration, so that it forgets the one it
+// had loaded (stopping ends only the backup under way). Nothing it reports
+// changes the outcome: by now the purge is done and the stop was accepted.
+void ReloadServiceConfiguration() {
+    UniqueServicePipe pipe;
+    if (FAILED(pipe.Open(TRUE))) return;
+    FhServiceReloadConfiguration(pipe.get());
+}
+
 }  // namespace
 
 ExitStatus DisableFileHistory() {
@@ -62,5 +71,7 @@ ExitStatus DisableFileHistory() {
     if (FAILED(StopBackups())) return kStopRefused;
 
     if (directory) DeleteTopLevelFiles(*directory);
+
+    ReloadServiceConfiguration();
     return kDone;
 }

@@ -37,7 +37,9 @@ const std::vector<std::string> kPopulated = {"Config1.xml", "Config2.xml", "Sich
 
 testsupport::Outcome Disable() { return RunCapturingStdout([] { return DisableFileHistory(); }); }
 
-TEST(Disable, StopsBackupsThenDeletesEveryTopLevelEntryInListingOrder) {
+// After the purge the service reloads, on a pipe of its own, so that it
+// forgets the configuration it had loaded.
+TEST(Disable, StopsBackupsDeletesEveryTopLevelEntryInListingOrderThenHasTheServiceReload) {
     SimSession session;
     PopulateConfiguration(session);
     const auto outcome = Disable();
@@ -53,7 +55,10 @@ TEST(Disable, StopsBackupsThenDeletesEveryTopLevelEntryInListingOrder) {
                                              "DeleteFileUtf8\t1\t" + dir + "\\Config2.xml",
                                              "DeleteFileUtf8\t1\t" + dir + "\\Sicherung-Müller.dat",
                                              "DeleteFileUtf8\t0\t" + dir + "\\Sub",
-                                             "DeleteFileUtf8\t1\t" + dir + "\\catalog 1.edb"));
+                                             "DeleteFileUtf8\t1\t" + dir + "\\catalog 1.edb",
+                                             "FhServiceOpenPipe\t0x00000000\t1",
+                                             "FhServiceReloadConfiguration\t0x00000000",
+                                             "FhServiceClosePipe\t0x00000000"));
     EXPECT_THAT(ListTree(session.configDirectory()), ElementsAre("Sub/", "Sub/inner.xml"));
 }
 
@@ -87,20 +92,25 @@ TEST_P(DisableService, DecidesStatusAndPurge) {
     }
 }
 
+const std::vector<std::string> kStop = {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"};
+const std::vector<std::string> kStopAndReload = {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe",
+                                                 "FhServiceOpenPipe", "FhServiceReloadConfiguration",
+                                                 "FhServiceClosePipe"};
+
 INSTANTIATE_TEST_SUITE_P(
     Answers, DisableService,
     ::testing::Values(
-        ServiceAnswer{"", kDone, {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, true},
-        ServiceAnswer{"FhServiceStopBackup=0x80040600", kStopRefused,
-                      {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, false},
-        ServiceAnswer{"FhServiceStopBackup=0x80040601;FhServiceClosePipe=0x80004005", kStopRefused,
-                      {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, false},
-        // A pipe that cannot be opened is no refusal: nothing to stop, nothing to close.
-        ServiceAnswer{"FhServiceOpenPipe=0x80040601", kDone, {"FhServiceOpenPipe"}, true},
-        ServiceAnswer{"FhServiceClosePipe=0x80004005", kDone,
-                      {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, true},
-        ServiceAnswer{"FhServiceStopBackup=0x1", kDone,
-                      {"FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"}, true}));
+        ServiceAnswer{"", kDone, kStopAndReload, true},
+        ServiceAnswer{"FhServiceStopBackup=0x80040600", kStopRefused, kStop, false},
+        ServiceAnswer{"FhServiceStopBackup=0x80040601;FhServiceClosePipe=0x80004005", kStopRefused, kStop, false},
+        // A pipe that cannot be opened is no refusal: nothing to stop, reload or close.
+        ServiceAnswer{"FhServiceOpenPipe=0x80040601", kDone, {"FhServiceOpenPipe", "FhServiceOpenPipe"}, true},
+        ServiceAnswer{"FhServiceClosePipe=0x80004005", kDone, kStopAndReload, true},
+        ServiceAnswer{"FhServiceStopBackup=0x1", kDone, kStopAndReload, true},
+        // The purge is done and the stop was accepted: a reload that fails changes nothing.
+        ServiceAnswer{"FhServiceReloadConfiguration=0x80040601", kDone, kStopAndReload, true},
+        ServiceAnswer{"FhServiceReloadConfiguration=0x80040601;FhServiceClosePipe=0x80004005", kDone, kStopAndReload,
+                      true}));
 
 // A link to a file goes, not the file; a link to a folder is a folder to
 // DeleteFileUtf8 and stays, and so does what it points at.
@@ -144,8 +154,7 @@ TEST_P(DisableWithoutDirectory, StopsBackupsAndDeletesNothing) {
     const auto outcome = Disable();
     EXPECT_EQ(outcome.status, kDone);
     EXPECT_EQ(outcome.output, "");
-    EXPECT_THAT(session.calls(),
-                ElementsAre("FhServiceOpenPipe", "FhServiceStopBackup", "FhServiceClosePipe"));
+    EXPECT_THAT(session.calls(), ElementsAreArray(kStopAndReload));
     EXPECT_EQ(ListTree(session.localAppData()), before);
     EXPECT_THAT(ListTree(session.scratch()), ElementsAre("keep.txt"));
 }

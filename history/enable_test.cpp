@@ -197,44 +197,49 @@ TEST(Enable, ComThatCannotBeInitialisedThrowsAndDoesNothingElse) {
 }
 
 // What is saved, and what the simulated manager then makes of targets, as the
-// platform would: the saved one is an existing namespace, and a target without
-// its trailing backslash is refused.
+// platform would: a fresh configuration overwrites the saved one with File
+// History's defaults, the saved target is an existing namespace, and a target
+// without its trailing backslash is refused.
 TEST(Enable, SavesTheTargetAndEnabledStatus) {
     SimSession session;
     ASSERT_EQ(Enable().status, kDone);
-    {
-        const ComApartment apartment(COINIT_APARTMENTTHREADED);
-        ComPtr<IFhConfigMgr> manager;
-        ASSERT_EQ(CoCreateInstance(CLSID_FhConfigMgr, nullptr, CLSCTX_INPROC_SERVER, IID_IFhConfigMgr,
-                                   manager.put_void()),
-                  S_OK);
-        ASSERT_EQ(manager->CreateDefaultConfiguration(FALSE), FHCFG_E_CONFIG_ALREADY_EXISTS);
-        ASSERT_EQ(manager->CreateDefaultConfiguration(TRUE), S_OK);
-        const struct {
-            const char16_t* target;
-            FH_DEVICE_VALIDATION_RESULT validation;
-            HRESULT provisioned;
-        } kTargets[] = {{u"\\\\nas\\backups\\", FH_NAMESPACE_EXISTS, S_OK},
-                        {u"\\\\nas\\other\\", FH_VALID_TARGET, S_OK},
-                        {u"\\\\nas\\backups", FH_INVALID_DRIVE_TYPE, E_INVALIDARG}};
-        for (const auto& row : kTargets) {
-            const UniqueBstr target(SysAllocString(row.target));
-            const UniqueBstr name(SysAllocString(u""));
-            FH_DEVICE_VALIDATION_RESULT validation = FH_ACCESS_DENIED;
-            EXPECT_EQ(manager->ValidateTarget(target.get(), &validation), S_OK);
-            EXPECT_EQ(validation, row.validation) << BstrToUtf8(target.get());
-            EXPECT_EQ(manager->ProvisionAndSetNewTarget(target.get(), name.get()), row.provisioned);
-        }
-    }
-    const std::string expected =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<FileHistoryConfiguration>\n"
-        "  <Target>\\\\nas\\backups\\</Target>\n"
-        "  <BackupStatus>2</BackupStatus>\n"
-        "</FileHistoryConfiguration>\n";
-    for (const char* name : {"/Config1.xml", "/Config2.xml"}) {
+    const auto configuration = [&](const char* name) {
         std::ifstream file(session.configDirectory() + name);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), expected) << name;
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    const auto xml = [](const std::string& target, int backupStatus) {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<FileHistoryConfiguration>\n  <Target>" + target +
+               "</Target>\n  <BackupStatus>" + std::to_string(backupStatus) +
+               "</BackupStatus>\n</FileHistoryConfiguration>\n";
+    };
+    for (const char* name : {"/Config1.xml", "/Config2.xml"}) {
+        EXPECT_EQ(configuration(name), xml("\\\\nas\\backups\\", 2)) << name;
+    }
+
+    const ComApartment apartment(COINIT_APARTMENTTHREADED);
+    ComPtr<IFhConfigMgr> manager;
+    ASSERT_EQ(CoCreateInstance(CLSID_FhConfigMgr, nullptr, CLSCTX_INPROC_SERVER, IID_IFhConfigMgr, manager.put_void()),
+              S_OK);
+    ASSERT_EQ(manager->CreateDefaultConfiguration(FALSE), FHCFG_E_CONFIG_ALREADY_EXISTS);
+    EXPECT_EQ(configuration("/Config1.xml"), xml("\\\\nas\\backups\\", 2));
+    ASSERT_EQ(manager->CreateDefaultConfiguration(TRUE), S_OK);
+    for (const char* name : {"/Config1.xml", "/Config2.xml"}) {
+        EXPECT_EQ(configuration(name), xml("", 0)) << name;
+    }
+    const struct {
+        const char16_t* target;
+        FH_DEVICE_VALIDATION_RESULT validation;
+        HRESULT provisioned;
+    } kTargets[] = {{u"\\\\nas\\backups\\", FH_NAMESPACE_EXISTS, S_OK},
+                    {u"\\\\nas\\other\\", FH_VALID_TARGET, S_OK},
+                    {u"\\\\nas\\backups", FH_INVALID_DRIVE_TYPE, E_INVALIDARG}};
+    for (const auto& row : kTargets) {
+        const UniqueBstr target(SysAllocString(row.target));
+        const UniqueBstr name(SysAllocString(u""));
+        FH_DEVICE_VALIDATION_RESULT validation = FH_ACCESS_DENIED;
+        EXPECT_EQ(manager->ValidateTarget(target.get(), &validation), S_OK);
+        EXPECT_EQ(validation, row.validation) << BstrToUtf8(target.get());
+        EXPECT_EQ(manager->ProvisionAndSetNewTarget(target.get(), name.get()), row.provisioned);
     }
 }
 

@@ -75,6 +75,16 @@ bool WriteFile(const std::string& windowsPath, const std::string& content) {
     return static_cast<bool>(file.flush());
 }
 
+// Config1.xml and Config2.xml, the platform's two copies, in the
+// configuration directory (made if missing).
+bool WriteConfiguration(const std::string& target, std::int32_t backupStatus) {
+    const std::optional<std::string> directory = ConfigurationDirectory();
+    std::error_code error;
+    const std::string xml = ConfigurationXml(target, backupStatus);
+    return directory && (std::filesystem::create_directories(NativePath(*directory), error), !error) &&
+           WriteFile(*directory + "\\Config1.xml", xml) && WriteFile(*directory + "\\Config2.xml", xml);
+}
+
 // The platform takes a target only in the form "X:\" or "\\server\share\".
 bool EndsInBackslash(const std::string& target) { return !target.empty() && target.back() == '\\'; }
 
@@ -98,13 +108,20 @@ std::optional<std::string> ConfigurationDirectory() {
     return std::string(localAppData) + "\\Microsoft\\Windows\\FileHistory\\Configuration";
 }
 
+// Creating a configuration writes its files at once, as the platform does:
+// an existing one is overwritten with File History's defaults (no target,
+// backups off), whatever later steps of the caller do.
 HRESULT ConfigurationManager::CreateDefaultConfiguration(BOOL overwriteIfExists) {
     HRESULT result = CurrentSettings().ResultOf(Call::CreateDefaultConfiguration);
-    if (SUCCEEDED(result) && !overwriteIfExists && SavedTarget()) result = FHCFG_E_CONFIG_ALREADY_EXISTS;
+    const std::optional<std::string> previousTarget = SavedTarget();
+    if (SUCCEEDED(result) && !overwriteIfExists && previousTarget) result = FHCFG_E_CONFIG_ALREADY_EXISTS;
+    if (SUCCEEDED(result) && !WriteConfiguration("", FH_STATUS_DISABLED)) result = E_FAIL;
     if (SUCCEEDED(result)) {
         loaded_ = true;
         target_.clear();
         backupStatus_ = FH_STATUS_DISABLED;
+        // The namespace stays on the target the replaced configuration named.
+        namespaceTarget_ = previousTarget.value_or("");
     }
     Trace(Call::CreateDefaultConfiguration, {HresultField(result), NumberField(overwriteIfExists)});
     return result;
@@ -112,15 +129,7 @@ HRESULT ConfigurationManager::CreateDefaultConfiguration(BOOL overwriteIfExists)
 
 HRESULT ConfigurationManager::SaveConfiguration() {
     HRESULT result = ResultNeedingConfiguration(Call::SaveConfiguration, loaded_);
-    if (SUCCEEDED(result)) {
-        const std::optional<std::string> directory = ConfigurationDirectory();
-        std::error_code error;
-        const std::string xml = ConfigurationXml(target_, backupStatus_);
-        const bool saved = directory &&
-                           (std::filesystem::create_directories(NativePath(*directory), error), !error) &&
-                           WriteFile(*directory + "\\Config1.xml", xml) && WriteFile(*directory + "\\Config2.xml", xml);
-        if (!saved) result = E_FAIL;
-    }
+    if (SUCCEEDED(result) && !WriteConfiguration(target_, backupStatus_)) result = E_FAIL;
     Trace(Call::SaveConfiguration, {HresultField(result)});
     return result;
 }
@@ -146,10 +155,10 @@ HRESULT ConfigurationManager::ValidateTarget(const std::optional<std::string>& t
     if (SUCCEEDED(result) && (!target || validationResult == nullptr)) result = E_POINTER;
     if (SUCCEEDED(result)) {
         const std::optional<std::int32_t> forced = CurrentSettings().validationResult;
-        *validationResult = forced                     ? *forced
-                            : !EndsInBackslash(*target) ? FH_INVALID_DRIVE_TYPE
-                            : SavedTarget() == target   ? FH_NAMESPACE_EXISTS
-                                                        : FH_VALID_TARGET;
+        *validationResult = forced                         ? *forced
+                            : !EndsInBackslash(*target)     ? FH_INVALID_DRIVE_TYPE
+                            : *target == namespaceTarget_   ? FH_NAMESPACE_EXISTS
+                                                            : FH_VALID_TARGET;
     }
     Trace(Call::ValidateTarget, {HresultField(result), target.value_or("")});
     return result;

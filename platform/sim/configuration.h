@@ -33,6 +33,7 @@ public:
 
 private:
     bool loaded_ = false;
+    std::string namespaceTarget_;  // holds this user's File History namespace already
     std::string target_;
     std::int32_t backupStatus_ = 0;
 };

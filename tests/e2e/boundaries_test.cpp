@@ -139,7 +139,7 @@ TEST_F(EndToEnd, AnEntryWhosePathDoesNotFitIsSkippedAndTheOthersGo) {
     EXPECT_THAT(ListTree(dir), ElementsAre(tooLong));
 }
 
-// LOCALAPPDATA that names nothing: enabling cannot save; backups
+// LOCALAPPDATA that names nothing: enabling cannot write a configuration; backups
 // are still stopped, nothing is deleted, and nothing is written or searched
 // where a path built from nothing would lead, the root of the current drive.
 class NoLocalAppData : public EndToEnd, public ::testing::WithParamInterface<std::optional<std::string>> {};
@@ -150,16 +150,17 @@ TEST_P(NoLocalAppData, StopsBackupsAndDeletesNothing) {
     fs::remove_all(TheFace().driveRoot + "/Microsoft");
     WriteFile(onDriveRoot + "/Config1.xml", "one");
     SetLocalAppData(GetParam());
+    // Without a profile folder the fresh configuration cannot be written.
     const Result enabled = RunFhswitch({"-E", "\\\\nas\\backups"}, "");
-    EXPECT_EQ(enabled.status, kConfigurationNotSaved);
-    EXPECT_EQ(enabled.output,
-              Output({"Creating default configuration", "Provisioning and setting target", "Enabling File History"}));
+    EXPECT_EQ(enabled.status, kConfigurationNotCreated);
+    EXPECT_EQ(enabled.output, Output({"Creating default configuration"}));
     fs::remove(TheFace().tracePath);
     const Result result = RunFhswitch({"-D"}, "");
     EXPECT_EQ(result.status, kDone);
     EXPECT_EQ(result.output, "");
     EXPECT_THAT(SharedTrace(), ElementsAre("FhServiceOpenPipe\t0x00000000\t1", "FhServiceStopBackup\t0x00000000\t0",
-                                           "FhServiceClosePipe\t0x00000000"));
+                                           "FhServiceClosePipe\t0x00000000", "FhServiceOpenPipe\t0x00000000\t1",
+                                           "FhServiceReloadConfiguration\t0x00000000", "FhServiceClosePipe\t0x00000000"));
     EXPECT_THAT(ListTree(TheFace().configDirectory),
                 ElementsAre("Config1.xml", "Config2.xml", "Sub/", "Sub/inner.xml", "catalog.edb"));
     EXPECT_THAT(ListTree(onDriveRoot), ElementsAre("Config1.xml"));

@@ -19,6 +19,7 @@ using e2e::RunFhswitch;
 using e2e::SharedTrace;
 using e2e::TheFace;
 using testsupport::ListTree;
+using testsupport::ReadFile;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
@@ -64,10 +65,23 @@ struct Scenario {
     std::vector<std::string> lines;
     ExitStatus status;
     std::vector<std::string> trace;
-    bool saved = false;  // the configuration files are there afterwards
+    // What the configuration files say afterwards: none, File History's
+    // defaults (a run that ends after the fresh configuration), or the target
+    // enabled.
+    enum Left { kNoConfiguration, kDefaults, kEnabled } left = kNoConfiguration;
 };
 
 class Scenarios : public EndToEnd, public ::testing::WithParamInterface<Scenario> {};
+
+const std::string kTarget = "\\\\nas\\backups";
+const std::string kTargetUrl = kTarget + "\\";  // the form the platform requires
+const std::string kRelease = "Release\t-";
+
+// The simulated configuration file, as the platform's stand-in writes it.
+std::string ConfigurationXml(const std::string& target, int backupStatus) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<FileHistoryConfiguration>\n  <Target>" + target +
+           "</Target>\n  <BackupStatus>" + std::to_string(backupStatus) + "</BackupStatus>\n</FileHistoryConfiguration>\n";
+}
 
 TEST_P(Scenarios, PrintExactlyReturnTheirStatusAndMakeTheirCalls) {
     const Scenario& scenario = GetParam();
@@ -76,13 +90,16 @@ TEST_P(Scenarios, PrintExactlyReturnTheirStatusAndMakeTheirCalls) {
     EXPECT_EQ(result.status, scenario.status);
     EXPECT_EQ(result.errors, "");
     EXPECT_THAT(SharedTrace(), ElementsAreArray(scenario.trace));
-    const std::vector<std::string> kSaved = {"Config1.xml", "Config2.xml"};
-    EXPECT_EQ(ListTree(TheFace().configDirectory), scenario.saved ? kSaved : std::vector<std::string>());
+    const std::string configuration = ReadFile(TheFace().configDirectory + "/Config1.xml");
+    switch (scenario.left) {
+        case Scenario::kNoConfiguration: EXPECT_THAT(ListTree(TheFace().configDirectory), IsEmpty()); break;
+        case Scenario::kDefaults: EXPECT_EQ(configuration, ConfigurationXml("", 0)); break;
+        case Scenario::kEnabled: EXPECT_EQ(configuration, ConfigurationXml(kTargetUrl, 2)); break;
+    }
+    if (scenario.left != Scenario::kNoConfiguration) {
+        EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config2.xml"), configuration);
+    }
 }
-
-const std::string kTarget = "\\\\nas\\backups";
-const std::string kTargetUrl = kTarget + "\\";  // the form the platform requires
-const std::string kRelease = "Release\t-";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Scenarios,
@@ -96,48 +113,48 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"Unrecognised", {"-x"}, "", {}, kDone, {}},
         Scenario{"SlashHelp", {"/h"}, "", {}, kDone, {}},
         Scenario{"DisableWithArgument", {"-D", "x"}, "", {}, kDone, {}},
-        Scenario{"Enabled", {"-E", kTarget}, "", kEnabledLines, kDone, kEnabledTrace, true},
-        Scenario{"EnabledLower", {"-e", kTarget}, "", kEnabledLines, kDone, kEnabledTrace, true},
+        Scenario{"Enabled", {"-E", kTarget}, "", kEnabledLines, kDone, kEnabledTrace, Scenario::kEnabled},
+        Scenario{"EnabledLower", {"-e", kTarget}, "", kEnabledLines, kDone, kEnabledTrace, Scenario::kEnabled},
         Scenario{"RecommendationWarning", {"-E", kTarget}, "ChangeDefaultTargetRecommendation=0x80070005",
                  With(First(kEnabledLines, 5), {"Warning: Failed to recommend target to Homegroup (0x80070005)",
                                                 "Success! File History is now enabled"}),
                  kDone,
                  With(First(kEnabledTrace, 9),
                       {"ChangeDefaultTargetRecommendation\t0x80070005\t1", kRelease}),
-                 true},
+                 Scenario::kEnabled},
         // Results that are not examined.
         Scenario{"GetBackupStatusFails", {"-E", kTarget}, "GetBackupStatus=0x80004005", kEnabledLines, kDone,
                  With(First(kEnabledTrace, 1),
                       With({"GetBackupStatus\t0x80004005"},
                            After(kEnabledTrace, 2))),
-                 true},
-        // Nothing is written: the service is not asked to reload.
+                 Scenario::kEnabled},
+        // The fresh configuration stays as it was made; the service is not asked to reload.
         Scenario{"Status11SaveFails", {"-E", kTarget}, "SaveConfiguration=0x80070005", First(kEnabledLines, 3), kConfigurationNotSaved,
-                 With(First(kEnabledTrace, 5), {"SaveConfiguration\t0x80070005", kRelease})},
+                 With(First(kEnabledTrace, 5), {"SaveConfiguration\t0x80070005", kRelease}), Scenario::kDefaults},
         Scenario{"Status1", {"-E", kTarget}, "CoCreateInstance=0x80040154", {}, kManagerNotCreated, {}},
         Scenario{"Status2", {"-E", kTarget}, "CreateDefaultConfiguration=0x80040302", First(kEnabledLines, 1), kConfigurationExists,
                  {"CreateDefaultConfiguration\t0x80040302\t1", kRelease}},
         Scenario{"Status3", {"-E", kTarget}, "CreateDefaultConfiguration=0x80040300", First(kEnabledLines, 1), kConfigurationNotCreated,
                  {"CreateDefaultConfiguration\t0x80040300\t1", kRelease}},
         Scenario{"Status4", {"-E", kTarget}, "GetBackupStatus.status=1", First(kEnabledLines, 1), kDisabledByPolicy,
-                 With(First(kEnabledTrace, 2), {kRelease})},
+                 With(First(kEnabledTrace, 2), {kRelease}), Scenario::kDefaults},
         Scenario{"Status5", {"-E", kTarget}, "ValidateTarget=0x80040304", First(kEnabledLines, 1), kTargetNotValidated,
-                 With(First(kEnabledTrace, 2), {"ValidateTarget\t0x80040304\t" + kTargetUrl, kRelease})},
+                 With(First(kEnabledTrace, 2), {"ValidateTarget\t0x80040304\t" + kTargetUrl, kRelease}), Scenario::kDefaults},
         Scenario{"Status6", {"-E", kTarget}, "ValidateTarget.result=1",
                  {"Creating default configuration", "Error: " + kTargetUrl + " is not a valid target"}, kTargetNotValid,
-                 With(First(kEnabledTrace, 3), {kRelease})},
+                 With(First(kEnabledTrace, 3), {kRelease}), Scenario::kDefaults},
         Scenario{"Status7", {"-E", kTarget}, "ProvisionAndSetNewTarget=0x80040306", First(kEnabledLines, 2), kTargetNotProvisioned,
-                 With(First(kEnabledTrace, 3), {"ProvisionAndSetNewTarget\t0x80040306\t" + kTargetUrl + "\t", kRelease})},
+                 With(First(kEnabledTrace, 3), {"ProvisionAndSetNewTarget\t0x80040306\t" + kTargetUrl + "\t", kRelease}), Scenario::kDefaults},
         Scenario{"Status8", {"-E", kTarget}, "SetBackupStatus=0x80004005", First(kEnabledLines, 3), kBackupsNotEnabled,
-                 With(First(kEnabledTrace, 4), {"SetBackupStatus\t0x80004005\t2", kRelease})},
+                 With(First(kEnabledTrace, 4), {"SetBackupStatus\t0x80004005\t2", kRelease}), Scenario::kDefaults},
         Scenario{"Status9OpenFails", {"-E", kTarget}, "FhServiceOpenPipe=0x80040601", First(kEnabledLines, 4), kServiceNotReloaded,
-                 With(First(kEnabledTrace, 6), {"FhServiceOpenPipe\t0x80040601\t1", kRelease}), true},
+                 With(First(kEnabledTrace, 6), {"FhServiceOpenPipe\t0x80040601\t1", kRelease}), Scenario::kEnabled},
         Scenario{"Status9ReloadFails", {"-E", kTarget}, "FhServiceReloadConfiguration=0x80040601",
                  First(kEnabledLines, 4), kServiceNotReloaded,
                  With(First(kEnabledTrace, 7),
-                      {"FhServiceReloadConfiguration\t0x80040601", "FhServiceClosePipe\t0x00000000", kRelease}), true},
+                      {"FhServiceReloadConfiguration\t0x80040601", "FhServiceClosePipe\t0x00000000", kRelease}), Scenario::kEnabled},
         Scenario{"Status9CloseFails", {"-E", kTarget}, "FhServiceClosePipe=0x80004005", First(kEnabledLines, 4), kServiceNotReloaded,
-                 With(First(kEnabledTrace, 8), {"FhServiceClosePipe\t0x80004005", kRelease}), true},
+                 With(First(kEnabledTrace, 8), {"FhServiceClosePipe\t0x80004005", kRelease}), Scenario::kEnabled},
         // Whatever the ANSI code page (the legacy faces: 1252).
         Scenario{"NonAsciiTargetShownIntact",
                  {"-E", "\\\\nas\\Sicherung Müller\\Жанна 日本 😀"},
@@ -146,17 +163,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "Error: \\\\nas\\Sicherung Müller\\Жанна 日本 😀\\ is not a valid target"},
                  kTargetNotValid,
                  With(First(kEnabledTrace, 2),
-                      {"ValidateTarget\t0x00000000\t\\\\nas\\Sicherung Müller\\Жанна 日本 😀\\", kRelease})},
+                      {"ValidateTarget\t0x00000000\t\\\\nas\\Sicherung Müller\\Жанна 日本 😀\\", kRelease}), Scenario::kDefaults},
         Scenario{"InvalidBytesBecomeReplacementCharacters",
                  {"-E", "\\\\nas\\a\xFF" "b\xED\xA0\x80"},
                  "ValidateTarget.result=5",
                  {"Creating default configuration", "Error: \\\\nas\\a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD\\ is not a valid target"},
                  kTargetNotValid,
                  With(First(kEnabledTrace, 2),
-                      {"ValidateTarget\t0x00000000\t\\\\nas\\a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD\\", kRelease})},
+                      {"ValidateTarget\t0x00000000\t\\\\nas\\a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD\\", kRelease}), Scenario::kDefaults},
         Scenario{"PrintfConversionsInTarget", {"-E", "\\\\nas\\%s%n%ws"}, "ValidateTarget.result=0",
                  {"Creating default configuration", "Error: \\\\nas\\%s%n%ws\\ is not a valid target"}, kTargetNotValid,
-                 With(First(kEnabledTrace, 2), {"ValidateTarget\t0x00000000\t\\\\nas\\%s%n%ws\\", kRelease})}),
+                 With(First(kEnabledTrace, 2), {"ValidateTarget\t0x00000000\t\\\\nas\\%s%n%ws\\", kRelease}), Scenario::kDefaults}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Disabling: what the service answers decides between purge and nothing.
@@ -184,23 +201,26 @@ TEST_P(DisableScenarios, StopThenPurgeTopLevelFiles) {
 const std::vector<std::string> kEverything = {"Config1.xml", "Config2.xml", "Sub/", "Sub/inner.xml", "catalog.edb"};
 const std::vector<std::string> kSubdirectoryOnly = {"Sub/", "Sub/inner.xml"};
 
+const std::vector<std::string> kStopped = {"FhServiceOpenPipe\t0x00000000\t1", "FhServiceStopBackup\t0x00000000\t0",
+                                           "FhServiceClosePipe\t0x00000000"};
+const std::vector<std::string> kReloaded = {"FhServiceOpenPipe\t0x00000000\t1", "FhServiceReloadConfiguration\t0x00000000",
+                                            "FhServiceClosePipe\t0x00000000"};
+
 INSTANTIATE_TEST_SUITE_P(
     Table, DisableScenarios,
     ::testing::Values(
-        DisableScenario{"StopAccepted", "-D", "", kDone,
-                        {"FhServiceOpenPipe\t0x00000000\t1", "FhServiceStopBackup\t0x00000000\t0",
-                         "FhServiceClosePipe\t0x00000000"},
-                        kSubdirectoryOnly},
+        DisableScenario{"StopAccepted", "-D", "", kDone, With(kStopped, kReloaded), kSubdirectoryOnly},
         DisableScenario{"StopRefused", "-D", "FhServiceStopBackup=0x80040600", kStopRefused,
                         {"FhServiceOpenPipe\t0x00000000\t1", "FhServiceStopBackup\t0x80040600\t0",
                          "FhServiceClosePipe\t0x00000000"},
                         kEverything},
         DisableScenario{"ServiceNotReached", "-D", "FhServiceOpenPipe=0x80040601", kDone,
-                        {"FhServiceOpenPipe\t0x80040601\t1"}, kSubdirectoryOnly},
-        DisableScenario{"LowerCase", "-d", "", kDone,
-                        {"FhServiceOpenPipe\t0x00000000\t1", "FhServiceStopBackup\t0x00000000\t0",
-                         "FhServiceClosePipe\t0x00000000"},
-                        kSubdirectoryOnly}),
+                        {"FhServiceOpenPipe\t0x80040601\t1", "FhServiceOpenPipe\t0x80040601\t1"}, kSubdirectoryOnly},
+        DisableScenario{"ReloadFails", "-D", "FhServiceReloadConfiguration=0x80040601", kDone,
+                        With(kStopped, {"FhServiceOpenPipe\t0x00000000\t1", "FhServiceReloadConfiguration\t0x80040601",
+                                        "FhServiceClosePipe\t0x00000000"}),
+                        kSubdirectoryOnly},
+        DisableScenario{"LowerCase", "-d", "", kDone, With(kStopped, kReloaded), kSubdirectoryOnly}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A Windows without File History's components. The service library is
