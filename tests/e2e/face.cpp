@@ -124,6 +124,7 @@ std::string UserName() {
 // Where the Wine face keeps what it installs and registers.
 struct WineSetUp {
     std::string registryView;        // "/reg:64" or "/reg:32"
+    std::string standIns;            // the build's folder of stand-ins, as Linux names it
     std::string server;              // the stand-in COM server, as Linux names it
     std::string systemServiceLibrary;  // fhsvcctl.dll in the prefix's system folder, as Linux names it
     std::string decoy;               // the decoy fhsvcctl.dll beside the exe, as Linux names it
@@ -150,8 +151,9 @@ bool TakeOutActiveCodePage(const fs::path& exe) {
 // The exe in a folder of the run's own, with a decoy fhsvcctl.dll beside it
 // (as an attacker would plant one), and the stand-in fhsvcctl.dll in the
 // prefix's system folder, where Windows keeps the real one.
-bool InstallProgram(const std::string& exe, const std::string& service, const std::string& decoy,
-                    const std::string& systemFolder, bool legacyCodePage) {
+bool InstallProgram(const std::string& exe, const std::string& systemFolder, bool legacyCodePage) {
+    const std::string service = wine.standIns + "/fhsvcctl.dll";
+    const std::string decoy = wine.standIns + "/fhsvcctl_decoy.dll";
     const fs::path folder = face.work + "/program";
     std::error_code error;
     fs::create_directories(folder, error);
@@ -209,31 +211,32 @@ std::vector<std::string> ArchitectureRow(const std::string& architecture) {
 // A fresh prefix for this run, with the program and the stand-ins in place:
 // the architecture's libraries in systemFolder ("system32", or "syswow64"
 // for 32-bit ones in a 64-bit prefix), its COM registrations in registryView.
+// eventcreate, which Wine lacks, is on the PATH of every program run.
 bool SetUpWinePrefix(const std::string& registryView, const std::string& systemFolder, bool legacyCodePage,
-                     const std::string& exe, const std::string& server, const std::string& service,
-                     const std::string& decoy) {
+                     const std::string& exe, const std::string& standIns) {
     const std::string prefix = face.work + "/prefix";
+    wine.standIns = fs::absolute(standIns).string();
     face.lineEnd = "\r\n";
     face.environment = {{"WINEPREFIX", prefix},
                         {"WINEDEBUG", "-all"},
                         {"WINEDLLOVERRIDES", "mscoree,mshtml="},
                         {"LC_ALL", "C.UTF-8"},  // Wine passes non-ASCII arguments through the locale
-                        {"LOCALAPPDATA", std::nullopt}};
+                        {"LOCALAPPDATA", std::nullopt},
+                        {"WINEPATH", StandInCommandFolder("eventcreate")}};
     const std::string localAppData = "C:\\users\\" + UserName() + "\\AppData\\Local";
     defaultLocalAppData = localAppData;
     face.localAppData = prefix + "/drive_c/users/" + UserName() + "/AppData/Local";
     face.configDirectory = face.localAppData + "/Microsoft/Windows/FileHistory/Configuration";
     face.driveRoot = prefix + "/drive_c";  // run there, the program is on C:
     wine.registryView = registryView;
-    wine.server = fs::absolute(server).string();
+    wine.server = wine.standIns + "/fhconfig_standin.dll";
     const Result booted = Spawn(Wine({"wineboot", "-i"}), face.environment);
     if (booted.status != 0) {
         std::fprintf(stderr, "Wine cannot start: wineboot exited with %d\n%s%s", booted.status,
                      booted.output.c_str(), booted.errors.c_str());
         return false;
     }
-    return InstallProgram(exe, service, decoy, prefix + "/drive_c/windows/" + systemFolder, legacyCodePage) &&
-           RegisterConfigManager();
+    return InstallProgram(exe, prefix + "/drive_c/windows/" + systemFolder, legacyCodePage) && RegisterConfigManager();
 }
 
 bool SetUpFace(int argc, char** argv) {
@@ -266,8 +269,7 @@ bool SetUpFace(int argc, char** argv) {
             std::fprintf(stderr, "%s is not in cmake/windows-architectures.tsv\n", face.architecture.c_str());
             return false;
         }
-        return SetUpWinePrefix(row[6], row[7], wineFace[2].matched, exe, Flag(argc, argv, "--server"),
-                               Flag(argc, argv, "--service"), Flag(argc, argv, "--decoy"));
+        return SetUpWinePrefix(row[6], row[7], wineFace[2].matched, exe, Flag(argc, argv, "--standins"));
     }
     return false;
 }
@@ -284,6 +286,7 @@ Environment ProgramEnvironment(const std::string& settings) {
 }  // namespace
 
 const Face& TheFace() { return face; }
+std::string StandInCommandFolder(const std::string& command) { return ProgramPath(wine.standIns + "/" + command); }
 bool IsWine() { return face.name.rfind("wine-", 0) == 0; }
 
 Result RunFhswitch(const std::vector<std::string>& arguments, const std::string& settings) {
@@ -294,10 +297,13 @@ Result RunFhswitch(const std::vector<std::string>& arguments, const std::string&
 
 // The command on a pseudo-terminal made by script(1); what the terminal
 // shows comes back, its control sequences and carriage returns left out.
-Result RunOnTerminal(const std::vector<std::string>& command, const std::string& settings) {
+Result RunOnTerminal(const std::vector<std::string>& command, const std::string& settings,
+                     const Environment& extra = {}) {
     std::string commandLine;
     for (const std::string& word : command) commandLine += ShellQuoted(word) + " ";
-    Result result = Spawn({"script", "-qec", commandLine, "/dev/null"}, ProgramEnvironment(settings), face.driveRoot);
+    Environment environment = ProgramEnvironment(settings);
+    for (const auto& [name, value] : extra) environment[name] = value;
+    Result result = Spawn({"script", "-qec", commandLine, "/dev/null"}, environment, face.driveRoot);
     static const std::regex kControl("\x1B\\[[0-9;?]*[A-Za-z]|\r");
     result.output = std::regex_replace(result.output, kControl, "");
     return result;
@@ -310,26 +316,41 @@ Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const st
 }
 
 Result RunBatchOnTerminal(const std::string& batch, const std::vector<std::string>& arguments,
-                          const std::string& settings) {
+                          const std::string& settings, const Environment& environment) {
     std::vector<std::string> command = Wine({"cmd", "/c", ProgramPath(batch)});
     command.insert(command.end(), arguments.begin(), arguments.end());
-    return RunOnTerminal(command, settings);
+    return RunOnTerminal(command, settings, environment);
 }
 
-bool InstallWithMsi() {
-    const std::string msi = face.work + "/fhswitch.msi";
+std::vector<std::string> CommandTrace(const std::string& command) {
+    std::vector<std::string> lines;
+    std::ifstream file(face.tracePath);
+    for (std::string line; std::getline(file, line);) {
+        if (line.rfind(command + "\t", 0) == 0 || line == command) lines.push_back(line);
+    }
+    return lines;
+}
+
+InstalledMsi::InstalledMsi() : msi_(face.work + "/fhswitch.msi") {
     Environment environment = face.environment;
     environment["SOURCE_DATE_EPOCH"] = "0";
     const Result built = Spawn({"python3", face.source + "/tools/release/msi.py", "--version", "1.0.0", "--arch",
-                                face.architecture, "--exe", face.command[1], "--out", msi},
+                                face.architecture, "--exe", face.command[1], "--out", msi_},
                                environment);
     if (built.status != 0) {
         std::fprintf(stderr, "cannot build the MSI: %s%s", built.output.c_str(), built.errors.c_str());
-        return false;
+        return;
     }
-    const Result installed = Spawn(Wine({"msiexec", "/i", ProgramPath(msi), "/qn"}), face.environment);
-    return installed.status == 0;
+    installed_ = Spawn(Wine({"msiexec", "/i", ProgramPath(msi_), "/qn"}), face.environment).status == 0;
 }
+
+InstalledMsi::~InstalledMsi() {
+    if (installed_) {
+        EXPECT_EQ(Spawn(Wine({"msiexec", "/x", ProgramPath(msi_), "/qn"}), face.environment).status, 0);
+    }
+}
+
+std::string WindowsUserName() { return UserName(); }
 
 Result RunFhswitchThroughCmd(const std::string& typedArguments, const std::string& settings) {
     const std::string batch = face.work + "/run.cmd";
@@ -425,8 +446,7 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (!e2e::SetUpFace(argc, argv)) {
         std::fprintf(stderr,
-                     "usage: %s --face=linux|wine-ARCH[-legacy] --exe=PATH [--server=DLL --service=DLL --decoy=DLL] "
-                     "--source=DIR [--work=DIR]\n",
+                     "usage: %s --face=linux|wine-ARCH[-legacy] --exe=PATH [--standins=DIR] --source=DIR [--work=DIR]\n",
                      argv[0]);
         return 2;
     }

@@ -51,13 +51,36 @@ Result RunFhswitchOnTerminal(const std::vector<std::string>& arguments, const st
 
 // Under Wine: runs a batch file with Wine's cmd, the arguments as the
 // process's own command line, on a terminal (cmd switches its code page only
-// on a console).
+// on a console), with the face's environment and then the given one.
 Result RunBatchOnTerminal(const std::string& batch, const std::vector<std::string>& arguments,
-                          const std::string& settings);
+                          const std::string& settings, const Environment& environment = {});
 
-// Under Wine: installs the exe into the prefix's Program Files with an MSI
-// built from it as the release builds one.
-bool InstallWithMsi();
+// Under Wine: the folder (as Windows names it) of a stand-in for a Windows
+// command the logon scripts call ("eventcreate", or "chcp" answering in
+// German), to put on the PATH through WINEPATH.
+std::string StandInCommandFolder(const std::string& command);
+
+// The trace lines of a stand-in command: its name, then its arguments.
+std::vector<std::string> CommandTrace(const std::string& command);
+
+// Under Wine: the exe and the logon scripts installed into the prefix's
+// Program Files with an MSI built as the release builds one, and
+// uninstalled when the object goes.
+class InstalledMsi {
+public:
+    InstalledMsi();
+    InstalledMsi(const InstalledMsi&) = delete;
+    InstalledMsi& operator=(const InstalledMsi&) = delete;
+    ~InstalledMsi();
+    explicit operator bool() const { return installed_; }
+
+private:
+    std::string msi_;
+    bool installed_ = false;
+};
+
+// The user's name, as Windows gives it to the program (%USERNAME%).
+std::string WindowsUserName();
 
 // Under Wine: runs a batch file that holds the program's command line as
 // typed (the arguments' text after the program's path), so that Windows'

@@ -63,8 +63,7 @@ e2e=build/linux/tests/e2e/fhswitch_e2e_tests
 standins=build/linux/windows-x64/tests/wine
 if [ -x "$e2e" ] && [ -f "$standins/fhsvcctl.dll" ]; then
     unzip -q -o "$first/dist/fhswitch-$version-windows-x64.zip" fhswitch.exe -d "$work/signed"
-    "$e2e" --face=wine-x64 --exe="$work/signed/fhswitch.exe" --server="$standins/fhconfig_standin.dll" \
-        --service="$standins/fhsvcctl.dll" --decoy="$standins/fhsvcctl_decoy.dll" --source="$PWD" --work="$work/e2e" \
+    "$e2e" --face=wine-x64 --exe="$work/signed/fhswitch.exe" --standins="$standins" --source="$PWD" --work="$work/e2e" \
         >"$work/e2e.log" 2>&1 || { tail -n 40 "$work/e2e.log"; echo "the signed x64 exe fails the Wine suite"; status=1; }
 else
     echo "note: no Linux and x64 test build here: the signed exe was not run through the Wine suite"
