@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the release's MSIs under Wine, as an administrator's deployment
 # would: each in a 64-bit prefix, and a 32-bit one (x86) in a 32-bit prefix
-# too. Each time: the exe lands in its Program Files folder and runs
-# from there; the uninstall entry carries the version; a newer build installs
-# over it (one entry, the new exe); the older one is then refused (1603) and
-# changes nothing; uninstalling removes the folder and the entry. Where
+# too. Each time: the exe and the logon scripts land in their Program Files
+# folder and the exe runs from there; the event source is registered as
+# eventcreate registers one; the uninstall entry carries the version; a newer
+# build installs over it (one entry, the new exe); the older one is then
+# refused (1603) and changes nothing; uninstalling removes the folder, the
+# event source and the entry. Where
 # 32-bit programs cannot run, what runs the x86 exe or a 32-bit prefix is
 # skipped, and says so on a line of its own ("skipped: ...").
 # Usage: install_test.sh DIST VERSION
@@ -25,6 +27,11 @@ product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductC
 # msiexec's own status: through Linux it would be cut to 8 bits (1603 is 67).
 msiexec_status() {  # ARGUMENTS...
     wine cmd /c "msiexec $* /qn & echo status=%ERRORLEVEL%" 2>/dev/null | tr -d '\r' | sed -n 's/^status=//p'
+}
+# The event source's values, "NAME TYPE DATA" a line, sorted; nothing without the source.
+event_source() {  # VIEW
+    wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\fhswitch' "$1" 2>/dev/null |
+        tr -d '\r' | awk 'NF >= 3 && $2 ~ /^REG_/ { print $1, $2, $3 }' | sort
 }
 entry_version() {  # PRODUCT-CODE VIEW: the uninstall entry's DisplayVersion, or nothing
     wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" /v DisplayVersion "$2" \
@@ -66,7 +73,10 @@ check() {  # ARCH WINEARCH PROGRAM-FILES VIEW 64-BIT
 
     [ "$(msiexec_status /i "$(windows_path "$msi")")" = 0 ] || fail "$arch/$2: install failed"
     [ -f "$folder/fhswitch.exe" ] || fail "$arch/$2: no $3/fhswitch/fhswitch.exe"
-    [ "$(ls -A "$folder" 2>/dev/null)" = fhswitch.exe ] || fail "$arch/$2: $3/fhswitch holds more than fhswitch.exe"
+    [ "$(ls -A "$folder" 2>/dev/null | tr '\n' ' ')" = "disable-file-history.cmd enable-file-history.cmd fhswitch.exe " ] ||
+        fail "$arch/$2: $3/fhswitch holds $(ls -A "$folder" 2>/dev/null | tr '\n' ' '), not the exe and the scripts"
+    [ "$(event_source "$view")" = $'CustomSource REG_DWORD 0x1\nEventMessageFile REG_EXPAND_SZ %SystemRoot%\\System32\\EventCreate.exe\nTypesSupported REG_DWORD 0x7' ] ||
+        fail "$arch/$2: the event source is not registered as eventcreate registers one: $(event_source "$view")"
     if [ $runs_exe = yes ]; then
         local usage
         usage=$(wine "C:\\$3\\fhswitch\\fhswitch.exe" /? 2>/dev/null | tr -d '\r') || fail "$arch/$2: /? did not end with 0"
@@ -86,6 +96,7 @@ check() {  # ARCH WINEARCH PROGRAM-FILES VIEW 64-BIT
 
     [ "$(msiexec_status /x "$(windows_path "$newer_msi")")" = 0 ] || fail "$arch/$2: uninstall failed"
     [ ! -e "$folder" ] || fail "$arch/$2: uninstalling left $3/fhswitch"
+    [ -z "$(event_source "$view")" ] || fail "$arch/$2: uninstalling left the event source"
     [ -z "$(entry_version "$newer_code" "$view")" ] || fail "$arch/$2: uninstalling left the entry"
     wineserver -k 2>/dev/null || true
 }

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Writes the installer of one architecture: msi.py --version V --arch A --exe EXE --out MSI.
-The same inputs give the same bytes: the product and component codes are
-name-based UUIDs of version and architecture, the package code one of those
-and the exe's content; the cabinet dates the exe by SOURCE_DATE_EPOCH, and
-wixl runs on a clock frozen at that time (faketime), which the summary's
-times take."""
+It holds the exe and the logon scripts of examples/. The same inputs give the
+same bytes: the product and component codes are name-based UUIDs of version
+and architecture, the package code one of those and the files' content; the
+cabinet dates the files by SOURCE_DATE_EPOCH, and wixl runs on a clock frozen
+at that time (faketime), which the summary's times take."""
 import argparse
 import hashlib
 import os
@@ -17,6 +17,10 @@ import uuid
 from architectures import architectures
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+SCRIPTS = [os.path.join(HERE, "..", "..", "examples", name)
+           for name in ("enable-file-history.cmd", "disable-file-history.cmd")]
+# Where the Application log keeps the source "fhswitch".
+EVENT_SOURCE_KEY = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\fhswitch"
 NAMESPACE = uuid.UUID("6226bdf7-fe17-4627-a388-67ecb0595cb5")  # fhswitch's own
 
 def code(*parts):
@@ -33,23 +37,28 @@ def main():
     platform = architectures()[options.arch]
     epoch = int(os.environ["SOURCE_DATE_EPOCH"])
 
-    with open(options.exe, "rb") as exe_file:
-        digest = hashlib.sha256(exe_file.read()).hexdigest()
+    digest = hashlib.sha256()
     with tempfile.TemporaryDirectory() as stage:
         # wixl looks for sources by relative paths, beside the .wxs.
-        exe = os.path.join(stage, "fhswitch.exe")
-        shutil.copyfile(options.exe, exe)
+        for source in [options.exe] + SCRIPTS:
+            staged = os.path.join(stage, os.path.basename(source))
+            with open(source, "rb") as content:
+                digest.update(content.read())
+            shutil.copyfile(source, staged)
+            os.utime(staged, (epoch, epoch))
         shutil.copyfile(os.path.join(HERE, "fhswitch.wxs"), os.path.join(stage, "fhswitch.wxs"))
-        os.utime(exe, (epoch, epoch))
         frozen = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(epoch))
         defines = {
             "Version": options.version,
             "Arch": options.arch,
             "ProductCode": code("product", options.version, options.arch),
-            "ComponentGuid": code("component fhswitch.exe", options.arch),
+            "ExeComponentGuid": code("component fhswitch.exe", options.arch),
+            "EnableComponentGuid": code("component enable-file-history.cmd", options.arch),
+            "DisableComponentGuid": code("component disable-file-history.cmd", options.arch),
+            "EventSourceComponentGuid": code("component event source", options.arch),
+            "EventSourceKey": EVENT_SOURCE_KEY,
             "ProgramFilesFolder": platform["msi_folder"],
             "Win64": platform["win64"],
-            "Exe": "fhswitch.exe",
         }
         out = os.path.abspath(options.out)
         command = ["faketime", "-f", frozen, "wixl", "-a", options.arch, "-o", out]
@@ -57,9 +66,12 @@ def main():
             command += ["-D", f"{name}={value}"]
         command.append("fhswitch.wxs")
         subprocess.run(command, check=True, cwd=stage, env=dict(os.environ, TZ="UTC"))
-    package_code = code("package", options.version, options.arch, digest)
-    subprocess.run(["faketime", "-f", frozen, "msibuild", options.out, "-s", "fhswitch", "fhswitch project",
-                    platform["msi_platform"] + ";1033", package_code], check=True, env=dict(os.environ, TZ="UTC"))
+    package_code = code("package", options.version, options.arch, digest.hexdigest())
+    expandable = ("UPDATE `Registry` SET `Value` = '#%%SystemRoot%\\System32\\EventCreate.exe' "
+                  "WHERE `Name` = 'EventMessageFile'")
+    subprocess.run(["faketime", "-f", frozen, "msibuild", options.out, "-q", expandable, "-s", "fhswitch",
+                    "fhswitch project", platform["msi_platform"] + ";1033", package_code],
+                   check=True, env=dict(os.environ, TZ="UTC"))
 
 
 if __name__ == "__main__":
