@@ -4,25 +4,28 @@
 #include "platform/win_api.h"
 
 // The process's exit status. The same number can mean different things in
-// the two operations (1). The text beside each is the README's.
+// the two operations (1). The text beside each is its meaning, as every list
+// of statuses gives it (README.md, README.txt, docs/deploying.md, the logon
+// scripts' log lines), word for word; tests/exit_statuses holds them, and the
+// fuzz oracle's names, to it.
 enum ExitStatus : int {
-    kDone = 0,  // done, or (the dispatcher) nothing to do
+    kDone = 0,  // done
     // EnableFileHistory
-    kManagerNotCreated = 1,         // the configuration manager could not be created
-    kConfigurationExists = 2,       // CreateDefaultConfiguration: FHCFG_E_CONFIG_ALREADY_EXISTS
-    kConfigurationNotCreated = 3,   // CreateDefaultConfiguration failed otherwise
-    kDisabledByPolicy = 4,          // backups are disabled by group policy
-    kTargetNotValidated = 5,        // the ValidateTarget call failed
-    kTargetNotValid = 6,            // neither a valid target nor an existing namespace
-    kTargetNotProvisioned = 7,      // ProvisionAndSetNewTarget failed
-    kBackupsNotEnabled = 8,         // SetBackupStatus failed
-    kServiceNotReloaded = 9,        // opening the pipe, the reload or the close failed
-    kComUnavailable = 10,           // COM could not be initialised (ComUnavailable)
-    kConfigurationNotSaved = 11,    // SaveConfiguration failed
+    kManagerNotCreated = 1,        // the File History configuration manager could not be created
+    kConfigurationExists = 2,      // creating the default configuration failed with FHCFG_E_CONFIG_ALREADY_EXISTS
+    kConfigurationNotCreated = 3,  // creating the default configuration failed otherwise
+    kDisabledByPolicy = 4,         // backups are disabled by group policy
+    kTargetNotValidated = 5,       // the target could not be validated
+    kTargetNotValid = 6,           // the target is neither valid nor an existing File History namespace
+    kTargetNotProvisioned = 7,     // provisioning the target failed
+    kBackupsNotEnabled = 8,        // switching backups on failed
+    kServiceNotReloaded = 9,       // the File History service could not be reached or did not reload
+    kComUnavailable = 10,          // COM could not be initialised
+    kConfigurationNotSaved = 11,   // saving the configuration failed
     // DisableFileHistory
-    kStopRefused = 1,  // the service refused to stop backing up; nothing was deleted
+    kStopRefused = 1,  // the service refused to stop backing up; no file was deleted
     // the dispatcher
-    kArgumentsRejected = 160,
+    kArgumentsRejected = 160,  // the arguments were rejected
 };
 
 // What EnableFileHistory throws when COM cannot be initialised: the sequence
