@@ -5,8 +5,10 @@
 # whenever wine32 is installed, and that cannot start there, not even for a
 # 64-bit program.
 #   tools/wine.sh PROGRAM [ARGUMENTS...]   runs it, like "wine"
-#   source tools/wine.sh                  defines wine() so, the loader chosen once
-if bash "$(dirname "${BASH_SOURCE[0]}")/can-run-32-bit.sh" >/dev/null; then
+#   source tools/wine.sh                  defines wine() so, the loader chosen once,
+#                                         and no_32_bit: why 32-bit programs cannot
+#                                         run here (empty where they can)
+if no_32_bit=$(bash "$(dirname "${BASH_SOURCE[0]}")/can-run-32-bit.sh"); then
     wine_loader=wine
 else
     export WINELOADER=/usr/lib/wine/wine64

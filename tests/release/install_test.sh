@@ -6,14 +6,13 @@
 # eventcreate registers one; the uninstall entry carries the version; a newer
 # build installs over it (one entry, the new exe); the older one is then
 # refused (1603) and changes nothing; uninstalling removes the folder, the
-# event source and the entry. Where
-# 32-bit programs cannot run, what runs the x86 exe or a 32-bit prefix is
-# skipped, and says so on a line of its own ("skipped: ...").
+# event source and the entry. Where 32-bit programs cannot run, what runs the
+# x86 exe or a 32-bit prefix is skipped, and says so on a line of its own
+# ("skipped: ...").
 # Usage: install_test.sh DIST VERSION
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/../../tools/wine.sh"  # wine, as this machine can run it
-no_32_bit=$(bash "$here/../../tools/can-run-32-bit.sh") || true
+source "$here/../../tools/wine.sh"  # wine as this machine can run it, and no_32_bit
 dist=$(realpath "$1")
 version=$2
 work=$(mktemp -d /tmp/fhswitch-install-XXXXXX)

@@ -19,8 +19,10 @@ from architectures import architectures
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCRIPTS = [os.path.join(HERE, "..", "..", "examples", name)
            for name in ("enable-file-history.cmd", "disable-file-history.cmd")]
-# Where the Application log keeps the source "fhswitch".
+# Where the Application log keeps the source "fhswitch", and the message file
+# eventcreate names for a source it creates.
 EVENT_SOURCE_KEY = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\fhswitch"
+EVENT_MESSAGE_FILE = "%SystemRoot%\\System32\\EventCreate.exe"
 NAMESPACE = uuid.UUID("6226bdf7-fe17-4627-a388-67ecb0595cb5")  # fhswitch's own
 
 def code(*parts):
@@ -57,6 +59,7 @@ def main():
             "DisableComponentGuid": code("component disable-file-history.cmd", options.arch),
             "EventSourceComponentGuid": code("component event source", options.arch),
             "EventSourceKey": EVENT_SOURCE_KEY,
+            "EventMessageFile": EVENT_MESSAGE_FILE,
             "ProgramFilesFolder": platform["msi_folder"],
             "Win64": platform["win64"],
         }
@@ -67,8 +70,8 @@ def main():
         command.append("fhswitch.wxs")
         subprocess.run(command, check=True, cwd=stage, env=dict(os.environ, TZ="UTC"))
     package_code = code("package", options.version, options.arch, digest.hexdigest())
-    expandable = ("UPDATE `Registry` SET `Value` = '#%%SystemRoot%\\System32\\EventCreate.exe' "
-                  "WHERE `Name` = 'EventMessageFile'")
+    # "#%" marks a REG_EXPAND_SZ value, which wixl 0.101 leaves out.
+    expandable = f"UPDATE `Registry` SET `Value` = '#%{EVENT_MESSAGE_FILE}' WHERE `Name` = 'EventMessageFile'"
     subprocess.run(["faketime", "-f", frozen, "msibuild", options.out, "-q", expandable, "-s", "fhswitch",
                     "fhswitch project", platform["msi_platform"] + ";1033", package_code],
                    check=True, env=dict(os.environ, TZ="UTC"))
