@@ -27,7 +27,10 @@ enum FH_LOCAL_POLICY_TYPE : int { FH_FREQUENCY = 0, FH_RETENTION_TYPE = 1, FH_RE
 struct IFhScopeIterator;
 struct IFhTarget;
 
-// The SDK's error header may define it already, as the same number.
+// The SDK's error header may define them already, as the same numbers.
+#ifndef FHCFG_E_CONFIG_FILE_NOT_FOUND
+constexpr HRESULT FHCFG_E_CONFIG_FILE_NOT_FOUND = static_cast<HRESULT>(0x80040301);
+#endif
 #ifndef FHCFG_E_CONFIG_ALREADY_EXISTS
 constexpr HRESULT FHCFG_E_CONFIG_ALREADY_EXISTS = static_cast<HRESULT>(0x80040302);
 #endif

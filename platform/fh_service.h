@@ -13,6 +13,8 @@ HRESULT WINAPI FhServiceOpenPipe(BOOL startServiceIfStopped, FH_SERVICE_PIPE_HAN
 HRESULT WINAPI FhServiceClosePipe(FH_SERVICE_PIPE_HANDLE pipe);
 HRESULT WINAPI FhServiceStopBackup(FH_SERVICE_PIPE_HANDLE pipe, BOOL stopTracking);
 HRESULT WINAPI FhServiceReloadConfiguration(FH_SERVICE_PIPE_HANDLE pipe);
+HRESULT WINAPI FhServiceBlockBackup(FH_SERVICE_PIPE_HANDLE pipe);
+HRESULT WINAPI FhServiceUnblockBackup(FH_SERVICE_PIPE_HANDLE pipe);
 }
 
 struct ServicePipeTraits {

@@ -1,6 +1,9 @@
-// The simulated COM runtime: an apartment count, and one class to create.
+// The simulated COM runtime: an apartment count, and File History's two
+// classes to create.
 #include "platform/fh_config.h"
+#include "platform/fh_reassociation.h"
 #include "platform/linux/config_manager.h"
+#include "platform/linux/reassociation.h"
 #include "platform/sim/state.h"
 
 namespace {
@@ -23,16 +26,21 @@ void CoUninitialize() {
 }
 
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object) {
-    HRESULT result = sim::CurrentSettings().ResultOf(sim::Call::CoCreateInstance);
+    const bool reassociation = clsid == CLSID_FhReassociation;
+    HRESULT result = sim::CurrentSettings().ResultOf(reassociation ? sim::Call::CreateFhReassociation
+                                                                   : sim::Call::CoCreateInstance);
     if (SUCCEEDED(result) && object == nullptr) result = E_POINTER;
     if (SUCCEEDED(result) && apartmentEntries == 0) result = CO_E_NOTINITIALIZED;
-    if (SUCCEEDED(result) && (outer != nullptr || !(clsid == CLSID_FhConfigMgr) ||
+    if (SUCCEEDED(result) && (outer != nullptr || !(clsid == CLSID_FhConfigMgr || reassociation) ||
                               (context & CLSCTX_INPROC_SERVER) == 0)) {
         result = REGDB_E_CLASSNOTREG;
     }
-    if (SUCCEEDED(result) && !(iid == IID_IFhConfigMgr)) result = E_NOINTERFACE;
+    if (SUCCEEDED(result) && !(iid == (reassociation ? IID_IFhReassociation : IID_IFhConfigMgr))) {
+        result = E_NOINTERFACE;
+    }
     if (object != nullptr) *object = nullptr;
-    if (SUCCEEDED(result)) *object = NewSimulatedConfigManager();
+    if (SUCCEEDED(result) && reassociation) *object = NewSimulatedReassociation();
+    if (SUCCEEDED(result) && !reassociation) *object = NewSimulatedConfigManager();
     sim::Trace(sim::Call::CoCreateInstance, {sim::HresultField(result), sim::GuidField(clsid), sim::NumberField(context),
                 sim::GuidField(iid)});
     return result;

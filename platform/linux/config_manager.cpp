@@ -2,31 +2,17 @@
 
 #include <cstdint>
 
+#include "platform/linux/simulated_object.h"
 #include "platform/sim/configuration.h"
 
 namespace {
 
 // The configuration manager behind CLSID_FhConfigMgr: each method hands its
 // arguments to the simulation and its answers back.
-class SimulatedFhConfigMgr final : public IFhConfigMgr {
+class SimulatedFhConfigMgr final
+    : public SimulatedObject<IFhConfigMgr, IID_IFhConfigMgr, sim::ConfigurationManager> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        *object = nullptr;
-        if (!(iid == IID_IFhConfigMgr)) return E_NOINTERFACE;
-        *object = static_cast<IFhConfigMgr*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        behaviour_.TraceRelease();
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
-
-    HRESULT STDMETHODCALLTYPE LoadConfiguration() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LoadConfiguration() override { return behaviour_.LoadConfiguration(); }
     HRESULT STDMETHODCALLTYPE CreateDefaultConfiguration(BOOL overwriteIfExists) override {
         return behaviour_.CreateDefaultConfiguration(overwriteIfExists);
     }
@@ -63,12 +49,6 @@ public:
         return behaviour_.ChangeDefaultTargetRecommendation(recommend);
     }
     HRESULT STDMETHODCALLTYPE QueryProtectionStatus(DWORD*, BSTR*) override { return E_NOTIMPL; }
-
-private:
-    ~SimulatedFhConfigMgr() = default;
-
-    ULONG references_ = 1;
-    sim::ConfigurationManager behaviour_;
 };
 
 }  // namespace

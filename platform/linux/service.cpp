@@ -13,3 +13,7 @@ HRESULT WINAPI FhServiceStopBackup(FH_SERVICE_PIPE_HANDLE pipe, BOOL stopTrackin
 }
 
 HRESULT WINAPI FhServiceReloadConfiguration(FH_SERVICE_PIPE_HANDLE pipe) { return sim::ReloadConfiguration(pipe); }
+
+HRESULT WINAPI FhServiceBlockBackup(FH_SERVICE_PIPE_HANDLE pipe) { return sim::BlockBackup(pipe); }
+
+HRESULT WINAPI FhServiceUnblockBackup(FH_SERVICE_PIPE_HANDLE pipe) { return sim::UnblockBackup(pipe); }

@@ -16,6 +16,12 @@ using WCHAR = char16_t;  // UTF-16 code units, as on Windows
 using BSTR = WCHAR*;
 using HANDLE = void*;
 
+// 100-nanosecond intervals since 1601, in two halves.
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
 constexpr UINT CP_UTF8 = 65001;

@@ -19,8 +19,21 @@ std::optional<std::string> BstrText(BSTR text);
 // LOCALAPPDATA is unset or empty.
 std::optional<std::string> ConfigurationDirectory();
 
+// The user's configuration as its files say it (Config1.xml and Config2.xml,
+// the platform's two copies).
+struct SavedConfiguration {
+    std::string target;  // empty: none
+    std::int32_t backupStatus;
+};
+std::optional<SavedConfiguration> ReadSavedConfiguration();
+bool WriteSavedConfiguration(const SavedConfiguration& configuration);
+
+// How a target validates, for the manager and for a reassociation alike.
+std::int32_t ValidationOf(const std::string& target);
+
 class ConfigurationManager {
 public:
+    HRESULT LoadConfiguration();
     HRESULT CreateDefaultConfiguration(BOOL overwriteIfExists);
     HRESULT SaveConfiguration();
     HRESULT GetBackupStatus(std::int32_t* backupStatus);
@@ -33,9 +46,7 @@ public:
 
 private:
     bool loaded_ = false;
-    std::string namespaceTarget_;  // holds this user's File History namespace already
-    std::string target_;
-    std::int32_t backupStatus_ = 0;
+    SavedConfiguration configuration_{"", 0};
 };
 
 }  // namespace sim

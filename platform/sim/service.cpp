@@ -42,4 +42,16 @@ HRESULT ReloadConfiguration(void* pipe) {
     return result;
 }
 
+HRESULT BlockBackup(void* pipe) {
+    const HRESULT result = ResultOnPipe(Call::FhServiceBlockBackup, pipe);
+    Trace(Call::FhServiceBlockBackup, {HresultField(result)});
+    return result;
+}
+
+HRESULT UnblockBackup(void* pipe) {
+    const HRESULT result = ResultOnPipe(Call::FhServiceUnblockBackup, pipe);
+    Trace(Call::FhServiceUnblockBackup, {HresultField(result)});
+    return result;
+}
+
 }  // namespace sim

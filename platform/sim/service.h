@@ -12,5 +12,7 @@ HRESULT OpenServicePipe(BOOL startServiceIfStopped, void** pipe);
 HRESULT CloseServicePipe(void* pipe);
 HRESULT StopBackup(void* pipe, BOOL stopTracking);
 HRESULT ReloadConfiguration(void* pipe);
+HRESULT BlockBackup(void* pipe);
+HRESULT UnblockBackup(void* pipe);
 
 }  // namespace sim

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace sim {
 namespace {
@@ -9,6 +10,7 @@ namespace {
 struct State {
     Settings settings;
     std::string tracePath;
+    std::string targetsRoot;
 };
 
 State& Current() {
@@ -21,15 +23,21 @@ State& Current() {
 std::optional<std::string> Reload() {
     const char* text = std::getenv("FHSWITCH_SIM");
     const char* trace = std::getenv("FHSWITCH_SIM_TRACE");
+    const char* targets = std::getenv("FHSWITCH_SIM_TARGETS");
     std::string badSetting;
     std::optional<Settings> settings = ParseSettings(text ? text : "", &badSetting);
     if (!settings) return "FHSWITCH_SIM: bad setting '" + badSetting + "'";
     Current().settings = std::move(*settings);
     Current().tracePath = trace ? trace : "";
+    std::error_code noTemporaryFolder;
+    Current().targetsRoot = targets && *targets ? std::string(targets)
+                            : (std::filesystem::temp_directory_path(noTemporaryFolder) / "fhswitch-targets").string();
     return std::nullopt;
 }
 
 const Settings& CurrentSettings() { return Current().settings; }
+
+const std::string& TargetsRoot() { return Current().targetsRoot; }
 
 void Trace(Call call, std::initializer_list<std::string_view> fields) {
     const std::string& path = Current().tracePath;

@@ -1,5 +1,6 @@
 // What drives the simulated File History in this process: the settings from
-// FHSWITCH_SIM and the trace file named by FHSWITCH_SIM_TRACE.
+// FHSWITCH_SIM, the trace file named by FHSWITCH_SIM_TRACE, and the folder
+// of simulated targets named by FHSWITCH_SIM_TARGETS.
 #pragma once
 
 #include <initializer_list>
@@ -13,11 +14,15 @@
 
 namespace sim {
 
-// Reads both variables again. On a bad FHSWITCH_SIM returns the message to
+// Reads the variables again. On a bad FHSWITCH_SIM returns the message to
 // report (and keeps the previous settings).
 std::optional<std::string> Reload();
 
 const Settings& CurrentSettings();
+
+// The folder that holds the simulated targets, as Windows names it: without
+// FHSWITCH_SIM_TARGETS, one in the temporary folder.
+const std::string& TargetsRoot();
 
 // Appends one line to the trace file, if there is one: the call's name and
 // the fields, joined by tabs.

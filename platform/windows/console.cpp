@@ -1,7 +1,7 @@
 #include <string>
 
 #include "platform/console.h"
-#include "platform/windows/utf16.h"
+#include "platform/utf16.h"
 
 // Every line ends in CR LF. A console is given UTF-16 through WriteConsoleW,
 // so that any character shows whatever its code page; a pipe or a file gets UTF-8.

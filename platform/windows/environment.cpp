@@ -1,6 +1,6 @@
 #include "platform/environment.h"
 #include "platform/text.h"
-#include "platform/windows/utf16.h"
+#include "platform/utf16.h"
 
 // Read wide and handed on as UTF-8: the narrow function uses the ANSI code
 // page, which cannot hold every profile's path before Windows 10 1903.

@@ -4,7 +4,7 @@
 // an English system).
 #include "platform/files.h"
 #include "platform/text.h"
-#include "platform/windows/utf16.h"
+#include "platform/utf16.h"
 
 namespace {
 

@@ -12,6 +12,8 @@ using OpenPipeFunction = HRESULT(WINAPI*)(BOOL, FH_SERVICE_PIPE_HANDLE*);
 using ClosePipeFunction = HRESULT(WINAPI*)(FH_SERVICE_PIPE_HANDLE);
 using StopBackupFunction = HRESULT(WINAPI*)(FH_SERVICE_PIPE_HANDLE, BOOL);
 using ReloadConfigurationFunction = HRESULT(WINAPI*)(FH_SERVICE_PIPE_HANDLE);
+using BlockBackupFunction = HRESULT(WINAPI*)(FH_SERVICE_PIPE_HANDLE);
+using UnblockBackupFunction = HRESULT(WINAPI*)(FH_SERVICE_PIPE_HANDLE);
 
 // The last error as a failure; never S_OK, even where a loader forgot to set it.
 HRESULT LastErrorAsFailure() {
@@ -47,6 +49,8 @@ struct ServiceLibrary {
     const Export<StopBackupFunction> stopBackup = Find<StopBackupFunction>("FhServiceStopBackup");
     const Export<ReloadConfigurationFunction> reloadConfiguration =
         Find<ReloadConfigurationFunction>("FhServiceReloadConfiguration");
+    const Export<BlockBackupFunction> blockBackup = Find<BlockBackupFunction>("FhServiceBlockBackup");
+    const Export<UnblockBackupFunction> unblockBackup = Find<UnblockBackupFunction>("FhServiceUnblockBackup");
 
     template <typename Function>
     Export<Function> Find(const char* name) const {
@@ -78,3 +82,7 @@ HRESULT WINAPI FhServiceStopBackup(FH_SERVICE_PIPE_HANDLE pipe, BOOL stopTrackin
 HRESULT WINAPI FhServiceReloadConfiguration(FH_SERVICE_PIPE_HANDLE pipe) {
     return Library().reloadConfiguration(pipe);
 }
+
+HRESULT WINAPI FhServiceBlockBackup(FH_SERVICE_PIPE_HANDLE pipe) { return Library().blockBackup(pipe); }
+
+HRESULT WINAPI FhServiceUnblockBackup(FH_SERVICE_PIPE_HANDLE pipe) { return Library().unblockBackup(pipe); }

@@ -130,7 +130,9 @@ struct WineSetUp {
     std::string decoy;               // the decoy fhsvcctl.dll beside the exe, as Linux names it
 } wine;
 
+// The stand-in COM server's two classes: the configuration manager and the reassociation.
 const std::string kConfigManagerKey = "HKCR\\CLSID\\{ED43BB3C-09E9-498A-9DF6-2177244C6DB4}";
+const std::string kReassociationKey = "HKCR\\CLSID\\{4D728E35-16FA-4320-9E8B-BFD7100A8846}";
 
 // Before Windows 10 1903 the manifest's activeCodePage is ignored: the same
 // exe with that element made a comment of the same length runs as it would
@@ -175,15 +177,18 @@ bool InstallProgram(const std::string& exe, const std::string& systemFolder, boo
     return true;
 }
 
-// The stand-in COM server registered for the configuration manager's class,
-// in the registry view of the program's architecture: where 32-bit Wine is
+// The stand-in COM server registered for File History's classes, in the
+// registry view of the program's architecture: where 32-bit Wine is
 // installed the prefix has both, and an x64 program never reads the 32-bit
 // one (nor an x86 program the other).
-bool RegisterConfigManager() {
-    const std::string key = kConfigManagerKey + "\\InprocServer32";
-    const std::vector<std::vector<std::string>> steps = {
-        Wine({"reg", "add", key, "/ve", "/d", ProgramPath(wine.server), "/f", wine.registryView}),
-        Wine({"reg", "add", key, "/v", "ThreadingModel", "/d", "Apartment", "/f", wine.registryView})};
+bool RegisterFileHistoryClasses() {
+    std::vector<std::vector<std::string>> steps;
+    for (const std::string& classKey : {kConfigManagerKey, kReassociationKey}) {
+        const std::string key = classKey + "\\InprocServer32";
+        steps.push_back(Wine({"reg", "add", key, "/ve", "/d", ProgramPath(wine.server), "/f", wine.registryView}));
+        steps.push_back(
+            Wine({"reg", "add", key, "/v", "ThreadingModel", "/d", "Apartment", "/f", wine.registryView}));
+    }
     for (const auto& step : steps) {
         const Result result = Spawn(step, face.environment);
         if (result.status != 0) {
@@ -236,7 +241,9 @@ bool SetUpWinePrefix(const std::string& registryView, const std::string& systemF
                      booted.output.c_str(), booted.errors.c_str());
         return false;
     }
-    return InstallProgram(exe, prefix + "/drive_c/windows/" + systemFolder, legacyCodePage) && RegisterConfigManager();
+    face.environment["FHSWITCH_SIM_TARGETS"] = ProgramPath(face.targets);
+    return InstallProgram(exe, prefix + "/drive_c/windows/" + systemFolder, legacyCodePage) &&
+           RegisterFileHistoryClasses();
 }
 
 bool SetUpFace(int argc, char** argv) {
@@ -247,13 +254,15 @@ bool SetUpFace(int argc, char** argv) {
     fs::remove_all(face.work);
     fs::create_directories(face.work);
     face.tracePath = face.work + "/trace";
+    face.targets = face.work + "/targets";  // outside every profile, as a share is
     face.source = Flag(argc, argv, "--source");
     if (face.name == "linux") {
         defaultLocalAppData = face.work + "/LocalAppData";
         face.localAppData = defaultLocalAppData;
         face.command = {exe};
         face.lineEnd = "\n";
-        face.environment = {{"LOCALAPPDATA", defaultLocalAppData}};
+        face.environment = {{"LOCALAPPDATA", defaultLocalAppData}, {"FHSWITCH_SIM_TARGETS", face.targets},
+                            {"USERNAME", UserName()}};  // as Wine names the user
         face.configDirectory = defaultLocalAppData + "/Microsoft/Windows/FileHistory/Configuration";
         face.driveRoot = face.work + "/drive";  // the simulation's current drive is the working directory
         fs::create_directories(face.driveRoot);
@@ -368,9 +377,10 @@ MissingComponents::MissingComponents(bool configManagerToo) : configManagerToo_(
     }
     for (const std::string& library : {wine.systemServiceLibrary, wine.decoy}) fs::rename(library, library + ".away");
     if (configManagerToo) {
-        const Result deleted =
-            Spawn(Wine({"reg", "delete", kConfigManagerKey, "/f", wine.registryView}), face.environment);
-        EXPECT_EQ(deleted.status, 0) << "cannot take the configuration manager's registration away";
+        for (const std::string& key : {kConfigManagerKey, kReassociationKey}) {
+            const Result deleted = Spawn(Wine({"reg", "delete", key, "/f", wine.registryView}), face.environment);
+            EXPECT_EQ(deleted.status, 0) << "cannot take the registration of " << key << " away";
+        }
     }
 }
 
@@ -378,7 +388,7 @@ MissingComponents::~MissingComponents() {
     if (!IsWine()) return;
     for (const std::string& library : {wine.systemServiceLibrary, wine.decoy}) fs::rename(library + ".away", library);
     if (configManagerToo_) {
-        EXPECT_TRUE(RegisterConfigManager());
+        EXPECT_TRUE(RegisterFileHistoryClasses());
     }
 }
 
@@ -421,6 +431,7 @@ void RestoreLocalAppData() {
 
 void EndToEnd::SetUp() {
     fs::remove_all(face.configDirectory);
+    fs::remove_all(face.targets);
     fs::remove(face.tracePath);
 }
 

@@ -25,6 +25,7 @@ struct Face {
     std::string localAppData;     // the face's own LOCALAPPDATA, as Linux names it
     std::string configDirectory;  // as Linux names it
     std::string tracePath;
+    std::string targets;    // the simulated targets' folder (FHSWITCH_SIM_TARGETS), as Linux names it
     std::string work;       // a scratch folder of the run's own
     std::string driveRoot;  // the root of the program's current drive, as Linux names it
     std::string architecture;  // under Wine: "x64" or "x86"
@@ -120,8 +121,8 @@ std::string ProgramPath(const std::string& linuxPath);
 void SetLocalAppData(const std::optional<std::string>& value);
 void RestoreLocalAppData();
 
-// Each test starts with no configuration directory, no trace and the face's
-// own LOCALAPPDATA; under Wine each checks at its end that the decoy
+// Each test starts with no configuration directory, no trace, targets that
+// hold no backup, and the face's own LOCALAPPDATA; under Wine each checks at its end that the decoy
 // fhsvcctl.dll beside the exe was never loaded.
 class EndToEnd : public ::testing::Test {
 protected:

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/state.h"
+#include "platform/sim/targets.h"
 
 namespace fs = std::filesystem;
 
@@ -24,9 +25,13 @@ SimSession::SimSession(const std::string& settings) {
     scratch_ = root_ + "/scratch";
     localAppData_ = root_ + "/LocalAppData";
     tracePath_ = root_ + "/trace";
+    targets_ = root_ + "/Targets";
     fs::create_directories(scratch_);
     fs::create_directories(localAppData_);
     setenv("LOCALAPPDATA", localAppData_.c_str(), 1);
+    setenv("FHSWITCH_SIM_TARGETS", targets_.c_str(), 1);
+    setenv("USERNAME", kSimUser, 1);
+    setenv("COMPUTERNAME", kSimPc, 1);
     setenv("FHSWITCH_SIM", settings.c_str(), 1);
     setenv("FHSWITCH_SIM_TRACE", tracePath_.c_str(), 1);
     if (const auto problem = sim::Reload()) ADD_FAILURE() << *problem;
@@ -36,6 +41,9 @@ SimSession::~SimSession() {
     unsetenv("LOCALAPPDATA");
     unsetenv("FHSWITCH_SIM");
     unsetenv("FHSWITCH_SIM_TRACE");
+    unsetenv("FHSWITCH_SIM_TARGETS");
+    unsetenv("USERNAME");
+    unsetenv("COMPUTERNAME");
     sim::Reload();
     std::error_code ignored;
     fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
@@ -95,6 +103,23 @@ std::string MakeFolderOfLength(const std::string& parent, size_t length) {
     }
     fs::create_directories(path);
     return path;
+}
+
+std::string PlantBackup(const std::string& targets, const std::string& targetUrl, const Backup& backup) {
+    const std::string user = backup.userName.substr(backup.userName.rfind('\\') + 1);
+    const std::string folder = targets + "/" + sim::TargetFolderName(targetUrl) + "/" + user + "/" + backup.pcName;
+    WriteFile(folder + "/Configuration/Config1.xml",
+              sim::BackupConfigurationXml(backup.userName, backup.pcName, backup.backupTime));
+    for (const auto& [path, content] : backup.data) WriteFile(folder + "/Data/" + path, content);
+    return folder;
+}
+
+std::map<std::string, std::string> BackupContent(const std::string& folder) {
+    std::map<std::string, std::string> content;
+    for (const std::string& path : ListTree(folder)) {
+        content[path] = path.back() == '/' ? "" : ReadFile(folder + "/" + path);
+    }
+    return content;
 }
 
 void WriteFile(const std::string& path, const std::string& content) {

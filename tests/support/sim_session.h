@@ -1,9 +1,12 @@
 // A fresh simulated File History for one in-process test: a scratch
-// LOCALAPPDATA, the given FHSWITCH_SIM and a trace file, all gone afterwards.
+// LOCALAPPDATA, the given FHSWITCH_SIM, a trace file, a folder of targets,
+// and a user and PC of known names, all gone afterwards.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,7 @@ public:
 
     const std::string& scratch() const { return scratch_; }  // a folder of its own, outside LOCALAPPDATA
     const std::string& localAppData() const { return localAppData_; }
+    const std::string& targets() const { return targets_; }  // FHSWITCH_SIM_TARGETS
     // The configuration directory as Linux names it, and as fhswitch does.
     std::string configDirectory() const;
     std::string windowsConfigDirectory() const;
@@ -36,7 +40,12 @@ private:
     std::string scratch_;
     std::string localAppData_;
     std::string tracePath_;
+    std::string targets_;
 };
+
+// The user and PC a SimSession runs as.
+inline constexpr char kSimUser[] = "jane";
+inline constexpr char kSimPc[] = "PC042";
 
 // What an in-process run returned and printed.
 struct Outcome {
@@ -61,6 +70,20 @@ private:
 
 // Makes folders below parent whose path is exactly length bytes long, and returns it.
 std::string MakeFolderOfLength(const std::string& parent, size_t length);
+
+// A File History backup on a simulated target, as a test's precondition:
+// whose it is, when it was last made, and its data files (path: content).
+struct Backup {
+    std::string userName;  // may carry a domain ("CORP\\jane")
+    std::string pcName;
+    std::uint64_t backupTime;
+    std::map<std::string, std::string> data;
+};
+// Puts the backup on the target under the folder of targets (as Linux names
+// it), where File History keeps it; returns its folder.
+std::string PlantBackup(const std::string& targets, const std::string& targetUrl, const Backup& backup);
+// What a backup's folder holds: every path under it and each file's content.
+std::map<std::string, std::string> BackupContent(const std::string& folder);
 
 // Writes a file, creating its folders; reads one whole (empty when missing).
 void WriteFile(const std::string& path, const std::string& content);

@@ -1,13 +1,18 @@
-// The stand-in in-process COM server for the File History configuration
-// manager. Its vtable is laid out here from the platform's slot table, apart
-// from the program's own declaration of IFhConfigMgr: if that declaration put
-// a method in the wrong slot, the program would call the wrong function here
-// and the Wine tests would fail, as the real manager would misbehave.
+// The stand-in in-process COM server for File History's configuration
+// manager and its reassociation. Their vtables are laid out here from the
+// platform's slot tables, apart from the program's own declarations of
+// IFhConfigMgr and IFhReassociation: if a declaration put a method in the
+// wrong slot, the program would call the wrong function here and the Wine
+// tests would fail, as the real components would misbehave.
 #include <cstddef>
+#include <cstdint>
 #include <new>
+#include <string>
 
 #include "platform/sim/configuration.h"
+#include "platform/sim/reassociation.h"
 #include "platform/sim/state.h"
+#include "platform/utf16.h"
 #include "tests/wine/load_settings.h"
 
 namespace {
@@ -17,6 +22,11 @@ constexpr GUID kConfigManagerClass = {0xED43BB3C, 0x09E9, 0x498A, {0x9D, 0xF6, 0
 // {6A5FEA5B-BF8F-4EE5-B8C3-44D8A0D7331C}
 constexpr GUID kConfigManagerInterface = {0x6A5FEA5B, 0xBF8F, 0x4EE5,
                                           {0xB8, 0xC3, 0x44, 0xD8, 0xA0, 0xD7, 0x33, 0x1C}};
+// {4D728E35-16FA-4320-9E8B-BFD7100A8846}
+constexpr GUID kReassociationClass = {0x4D728E35, 0x16FA, 0x4320, {0x9E, 0x8B, 0xBF, 0xD7, 0x10, 0x0A, 0x88, 0x46}};
+// {6544A28A-F68D-47AC-91EF-16B2B36AA3EE}
+constexpr GUID kReassociationInterface = {0x6544A28A, 0xF68D, 0x47AC,
+                                          {0x91, 0xEF, 0x16, 0xB2, 0xB3, 0x6A, 0xA3, 0xEE}};
 
 struct ConfigManager;
 
@@ -64,24 +74,30 @@ static_assert(sizeof(ConfigManagerVtable) == 17 * sizeof(void*), "IFhConfigMgr h
 #undef EXPECT_SLOT
 
 struct ConfigManager {
+    static constexpr const GUID& kInterface = kConfigManagerInterface;
     const ConfigManagerVtable* vtable;
     LONG references;
     sim::ConfigurationManager behaviour;
 };
 
-bool IsUnknownOrManager(REFIID iid) { return iid == IID_IUnknown || iid == kConfigManagerInterface; }
-
-HRESULT STDMETHODCALLTYPE QueryInterface(ConfigManager* self, REFIID iid, void** object) {
+// IUnknown's three slots, for either object: one interface besides
+// IUnknown, a reference count, and the behaviour's traced release.
+template <typename Object>
+HRESULT STDMETHODCALLTYPE QueryInterface(Object* self, REFIID iid, void** object) {
     if (object == nullptr) return E_POINTER;
-    *object = IsUnknownOrManager(iid) ? self : nullptr;
+    *object = iid == IID_IUnknown || iid == Object::kInterface ? self : nullptr;
     if (*object == nullptr) return E_NOINTERFACE;
     InterlockedIncrement(&self->references);
     return S_OK;
 }
 
-ULONG STDMETHODCALLTYPE AddRef(ConfigManager* self) { return InterlockedIncrement(&self->references); }
+template <typename Object>
+ULONG STDMETHODCALLTYPE AddRef(Object* self) {
+    return InterlockedIncrement(&self->references);
+}
 
-ULONG STDMETHODCALLTYPE Release(ConfigManager* self) {
+template <typename Object>
+ULONG STDMETHODCALLTYPE Release(Object* self) {
     self->behaviour.TraceRelease();
     const LONG left = InterlockedDecrement(&self->references);
     if (left == 0) delete self;
@@ -94,6 +110,8 @@ template <typename... Arguments>
 HRESULT STDMETHODCALLTYPE NotUsedByFhswitch(ConfigManager*, Arguments...) {
     return E_NOTIMPL;
 }
+
+HRESULT STDMETHODCALLTYPE LoadConfiguration(ConfigManager* self) { return self->behaviour.LoadConfiguration(); }
 
 HRESULT STDMETHODCALLTYPE CreateDefaultConfiguration(ConfigManager* self, BOOL overwriteIfExists) {
     return self->behaviour.CreateDefaultConfiguration(overwriteIfExists);
@@ -121,11 +139,11 @@ HRESULT STDMETHODCALLTYPE ChangeDefaultTargetRecommendation(ConfigManager* self,
     return self->behaviour.ChangeDefaultTargetRecommendation(recommend);
 }
 
-const ConfigManagerVtable kVtable = {
+const ConfigManagerVtable kConfigManagerVtable = {
     QueryInterface,
     AddRef,
     Release,
-    NotUsedByFhswitch,
+    LoadConfiguration,
     CreateDefaultConfiguration,
     SaveConfiguration,
     NotUsedByFhswitch,
@@ -141,10 +159,87 @@ const ConfigManagerVtable kVtable = {
     NotUsedByFhswitch,
 };
 
-// The class object. CreateInstance answers for CoCreateInstance, so its
-// FHSWITCH_SIM setting applies here; it hands over the first reference
-// itself so that no Release of the manager happens but the program's own.
-class ConfigManagerFactory final : public IClassFactory {
+struct Reassociation;
+
+// IFhReassociation's slots, in the platform's order.
+struct ReassociationVtable {
+    HRESULT(STDMETHODCALLTYPE* QueryInterface)(Reassociation*, REFIID, void**);
+    ULONG(STDMETHODCALLTYPE* AddRef)(Reassociation*);
+    ULONG(STDMETHODCALLTYPE* Release)(Reassociation*);
+    HRESULT(STDMETHODCALLTYPE* ValidateTarget)(Reassociation*, BSTR targetUrl, INT32* validationResult);
+    HRESULT(STDMETHODCALLTYPE* ScanTargetForConfigurations)(Reassociation*, BSTR targetUrl);
+    HRESULT(STDMETHODCALLTYPE* GetConfigurationDetails)(Reassociation*, DWORD index, BSTR* userName, BSTR* pcName,
+                                                        FILETIME* backupTime);
+    HRESULT(STDMETHODCALLTYPE* SelectConfiguration)(Reassociation*, DWORD index);
+    HRESULT(STDMETHODCALLTYPE* PerformReassociation)(Reassociation*, BOOL overwriteIfExists);
+};
+
+#define EXPECT_SLOT(method, slot) \
+    static_assert(offsetof(ReassociationVtable, method) == (slot) * sizeof(void*), #method " is slot " #slot)
+EXPECT_SLOT(QueryInterface, 0);
+EXPECT_SLOT(AddRef, 1);
+EXPECT_SLOT(Release, 2);
+EXPECT_SLOT(ValidateTarget, 3);
+EXPECT_SLOT(ScanTargetForConfigurations, 4);
+EXPECT_SLOT(GetConfigurationDetails, 5);
+EXPECT_SLOT(SelectConfiguration, 6);
+EXPECT_SLOT(PerformReassociation, 7);
+static_assert(sizeof(ReassociationVtable) == 8 * sizeof(void*), "IFhReassociation has 8 slots");
+#undef EXPECT_SLOT
+
+struct Reassociation {
+    static constexpr const GUID& kInterface = kReassociationInterface;
+    const ReassociationVtable* vtable;
+    LONG references;
+    sim::Reassociation behaviour;
+};
+
+HRESULT STDMETHODCALLTYPE ValidateTargetForReassociation(Reassociation* self, BSTR targetUrl,
+                                                         INT32* validationResult) {
+    return self->behaviour.ValidateTarget(sim::BstrText(targetUrl), validationResult);
+}
+
+HRESULT STDMETHODCALLTYPE ScanTargetForConfigurations(Reassociation* self, BSTR targetUrl) {
+    return self->behaviour.ScanTargetForConfigurations(sim::BstrText(targetUrl));
+}
+
+// The names as BSTRs, which the caller frees.
+HRESULT STDMETHODCALLTYPE GetConfigurationDetails(Reassociation* self, DWORD index, BSTR* userName, BSTR* pcName,
+                                                  FILETIME* backupTime) {
+    std::string user;
+    std::string pc;
+    std::uint64_t time = 0;
+    const bool out = userName != nullptr && pcName != nullptr && backupTime != nullptr;
+    const HRESULT result = self->behaviour.GetConfigurationDetails(index, out ? &user : nullptr, &pc, &time);
+    if (FAILED(result)) return result;
+    *userName = SysAllocString(ToUtf16(user).data());
+    *pcName = SysAllocString(ToUtf16(pc).data());
+    backupTime->dwLowDateTime = static_cast<DWORD>(time);
+    backupTime->dwHighDateTime = static_cast<DWORD>(time >> 32);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE SelectConfiguration(Reassociation* self, DWORD index) {
+    return self->behaviour.SelectConfiguration(index);
+}
+
+HRESULT STDMETHODCALLTYPE PerformReassociation(Reassociation* self, BOOL overwriteIfExists) {
+    return self->behaviour.PerformReassociation(overwriteIfExists);
+}
+
+const ReassociationVtable kReassociationVtable = {
+    QueryInterface,       AddRef,
+    Release,              ValidateTargetForReassociation,
+    ScanTargetForConfigurations, GetConfigurationDetails,
+    SelectConfiguration,  PerformReassociation,
+};
+
+// The class objects. CreateInstance answers for CoCreateInstance, so the
+// class's FHSWITCH_SIM setting applies here; it hands over the first
+// reference itself so that no Release of the object happens but the
+// program's own.
+template <typename Object>
+class Factory final : public IClassFactory {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (object == nullptr) return E_POINTER;
@@ -156,19 +251,31 @@ public:
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
         if (object == nullptr) return E_POINTER;
         *object = nullptr;
-        const HRESULT configured = sim::CurrentSettings().ResultOf(sim::Call::CoCreateInstance);
+        const HRESULT configured = sim::CurrentSettings().ResultOf(Object::kCreation);
         if (FAILED(configured)) return configured;
         if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-        if (!IsUnknownOrManager(iid)) return E_NOINTERFACE;
-        auto* manager = new (std::nothrow) ConfigManager{&kVtable, 1, {}};
-        if (manager == nullptr) return E_OUTOFMEMORY;
-        *object = manager;
+        if (!(iid == IID_IUnknown || iid == Object::Type::kInterface)) return E_NOINTERFACE;
+        auto* made = new (std::nothrow) typename Object::Type{Object::kVtable, 1, {}};
+        if (made == nullptr) return E_OUTOFMEMORY;
+        *object = made;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 };
 
-ConfigManagerFactory factory;
+struct ConfigManagerClass {
+    using Type = ConfigManager;
+    static constexpr sim::Call kCreation = sim::Call::CoCreateInstance;
+    static constexpr const ConfigManagerVtable* kVtable = &kConfigManagerVtable;
+};
+struct ReassociationClass {
+    using Type = Reassociation;
+    static constexpr sim::Call kCreation = sim::Call::CreateFhReassociation;
+    static constexpr const ReassociationVtable* kVtable = &kReassociationVtable;
+};
+
+Factory<ConfigManagerClass> configManagerFactory;
+Factory<ReassociationClass> reassociationFactory;
 
 }  // namespace
 
@@ -182,8 +289,9 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
 HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
-    if (!(clsid == kConfigManagerClass)) return CLASS_E_CLASSNOTAVAILABLE;
-    return factory.QueryInterface(iid, object);
+    if (clsid == kConfigManagerClass) return configManagerFactory.QueryInterface(iid, object);
+    if (clsid == kReassociationClass) return reassociationFactory.QueryInterface(iid, object);
+    return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 HRESULT STDAPICALLTYPE DllCanUnloadNow() { return S_FALSE; }

@@ -16,10 +16,10 @@ HRESULT WINAPI FhServiceOpenPipe(BOOL startServiceIfStopped, void** pipe) {
 HRESULT WINAPI FhServiceClosePipe(void* pipe) { return sim::CloseServicePipe(pipe); }
 HRESULT WINAPI FhServiceStopBackup(void* pipe, BOOL stopTracking) { return sim::StopBackup(pipe, stopTracking); }
 HRESULT WINAPI FhServiceReloadConfiguration(void* pipe) { return sim::ReloadConfiguration(pipe); }
+HRESULT WINAPI FhServiceBlockBackup(void* pipe) { return sim::BlockBackup(pipe); }
+HRESULT WINAPI FhServiceUnblockBackup(void* pipe) { return sim::UnblockBackup(pipe); }
 
-// Not used by fhswitch; present because the real library exports them.
+// Not used by fhswitch; present because the real library exports it.
 HRESULT WINAPI FhServiceStartBackup(void*, BOOL) { return E_NOTIMPL; }
-HRESULT WINAPI FhServiceBlockBackup(void*) { return E_NOTIMPL; }
-HRESULT WINAPI FhServiceUnblockBackup(void*) { return E_NOTIMPL; }
 
 }  // extern "C"

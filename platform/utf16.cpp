@@ -1,4 +1,4 @@
-#include "platform/windows/utf16.h"
+#include "platform/utf16.h"
 
 std::vector<WCHAR> ToUtf16(std::string_view text) {
     const int length = static_cast<int>(text.size());

@@ -1,0 +1,15 @@
+// Who and where: the names File History files a user's backup under on a
+// target, and how Windows compares them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The running user's account name, without its domain, in UTF-8; empty when
+// it cannot be had.
+std::string ThisUserName();
+// This PC's NetBIOS name, in UTF-8; empty when it cannot be had.
+std::string ThisComputerName();
+// Whether two UTF-8 names are one as Windows compares account and computer
+// names: code unit by code unit, without case.
+bool SameName(std::string_view a, std::string_view b);
