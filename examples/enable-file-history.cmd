@@ -61,7 +61,7 @@ set "status=%ERRORLEVEL%"
 rem Ending with these, fhswitch had made a fresh configuration: the one the
 rem user has now is this script's (1, 2, 3, 10 and 160 end before that).
 set "fresh="
-for %%s in (0 4 5 6 7 8 9 11) do if "%status%"=="%%s" set "fresh=yes"
+for %%s in (0 4 5 6 7 8 9 11 12) do if "%status%"=="%%s" set "fresh=yes"
 if defined fresh (set "into=%made%" & call :write_target)
 if not "%status%"=="0" (set "did=failed" & goto :log)
 set "did=enabled"
@@ -87,6 +87,7 @@ if "%status%"=="8" set "meaning=switching backups on failed"
 if "%status%"=="9" set "meaning=the File History service could not be reached or did not reload"
 if "%status%"=="10" set "meaning=COM could not be initialised"
 if "%status%"=="11" set "meaning=saving the configuration failed"
+if "%status%"=="12" set "meaning=the target holds an earlier backup of this user and PC, and reconnecting to it failed; nothing was deleted"
 if "%status%"=="160" set "meaning=the arguments were rejected"
 if "%status%"=="9009" set "meaning=fhswitch.exe is neither beside this script nor in Program Files\fhswitch"
 if "%status%"=="9010" set "meaning=the user set up File History; /force replaces it"

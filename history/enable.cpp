@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "history/file_history.h"
+#include "history/reconnect.h"
 #include "platform/com.h"
 #include "platform/fh_config.h"
 #include "platform/console.h"
@@ -84,8 +85,14 @@ ExitStatus EnableFileHistory(const WCHAR* targetPath) {
         return kTargetNotValid;
     }
 
+    // Provisioning a target that holds this user's backup of this PC deletes
+    // that backup: reconnect to it instead, and never provision there.
     WriteLine("Provisioning and setting target");
-    if (FAILED(manager->ProvisionAndSetNewTarget(target.get(), name.get()))) return kTargetNotProvisioned;
+    if (validation == FH_NAMESPACE_EXISTS) {
+        if (FAILED(ReconnectToEarlierBackup(manager.get(), target.get()))) return kEarlierBackupNotReconnected;
+    } else if (FAILED(manager->ProvisionAndSetNewTarget(target.get(), name.get()))) {
+        return kTargetNotProvisioned;
+    }
 
     WriteLine("Enabling File History");
     if (FAILED(manager->SetBackupStatus(FH_STATUS_ENABLED))) return kBackupsNotEnabled;

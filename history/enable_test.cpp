@@ -1,5 +1,6 @@
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -159,16 +160,18 @@ INSTANTIATE_TEST_SUITE_P(
                Then(kUpToSave, {"FhServiceOpenPipe", "FhServiceReloadConfiguration", "FhServiceClosePipe", "Release",
                                 "CoUninitialize"})}));
 
-// Only a valid target and an existing File History namespace let the run go on.
+// Only a valid target and an existing File History namespace let the run go
+// on; an existing namespace to be reconnected (the target here holds none).
 class ValidationResult : public ::testing::TestWithParam<int> {};
 
 TEST_P(ValidationResult, OnlyValidTargetAndExistingNamespacePass) {
     const int result = GetParam();
     SimSession session("ValidateTarget.result=" + std::to_string(result));
     const auto outcome = Enable();
-    const bool accepted = result == 6 || result == 4;
-    EXPECT_EQ(outcome.status, accepted ? kDone : kTargetNotValid);
-    EXPECT_EQ(outcome.output, accepted ? kAllLines : Lines({kCreating, kInvalidTarget}));
+    EXPECT_EQ(outcome.status, result == 6 ? kDone : result == 4 ? kEarlierBackupNotReconnected : kTargetNotValid);
+    EXPECT_EQ(outcome.output, result == 6   ? kAllLines
+                              : result == 4 ? Lines({kCreating, kProvisioning})
+                                            : Lines({kCreating, kInvalidTarget}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Results, ValidationResult, ::testing::Values(0, 1, 2, 3, 4, 5, 6, 7, 100, -1));
@@ -242,5 +245,135 @@ TEST(Enable, SavesTheTargetAndEnabledStatus) {
         EXPECT_EQ(manager->ProvisionAndSetNewTarget(target.get(), name.get()), row.provisioned);
     }
 }
+
+// A target that holds a backup of this user on this PC already (the PC
+// re-imaged under its name, the profile rebuilt, -D and then -E): the backup
+// is kept and the user reconnected to it; provisioning would delete it. The
+// backups planted on \\nas\backups\, the settings, and what the run ends with.
+struct EarlierBackups {
+    const char* name;
+    std::vector<testsupport::Backup> backups;
+    std::string settings;
+    ExitStatus status;
+    std::vector<std::string> calls;  // the calls from validation to the end of the run
+};
+
+const testsupport::Backup kJanesBackup = {testsupport::kSimUser, testsupport::kSimPc, 130000000000000000,
+                                          {{"Documents/report.docx", "report, as backed up"},
+                                           {"Pictures/2024/beach.jpg", "beach"}}};
+const testsupport::Backup kJohnsBackup = {"john", testsupport::kSimPc, 140000000000000000, {{"Documents/a.txt", "a"}}};
+const testsupport::Backup kJanesOtherPc = {testsupport::kSimUser, "PC043", 150000000000000000, {{"b.txt", "b"}}};
+
+const std::vector<std::string> kReconnectingUpToSelect = {
+    "ValidateTarget", "FhServiceOpenPipe", "FhServiceBlockBackup", "CoCreateInstance",
+    "FhReassociation.ValidateTarget", "FhReassociation.ScanTargetForConfigurations"};
+// Each failure ends with the reassociation released, backups unblocked, the
+// pipe closed, the manager released and COM left, in that order.
+const std::vector<std::string> kReconnectionAbandoned = {"FhReassociation.Release", "FhServiceUnblockBackup",
+                                                         "FhServiceClosePipe", "Release", "CoUninitialize"};
+const std::vector<std::string> kOneFoundAndSelected =
+    Then(kReconnectingUpToSelect, {"FhReassociation.GetConfigurationDetails", "FhReassociation.GetConfigurationDetails",
+                                   "FhReassociation.SelectConfiguration"});
+const std::vector<std::string> kReconnected =
+    Then(kOneFoundAndSelected, {"FhReassociation.PerformReassociation", "FhReassociation.Release",
+                                "FhServiceUnblockBackup", "FhServiceClosePipe", "LoadConfiguration"});
+const std::vector<std::string> kThenEnabled =
+    {"SetBackupStatus", "SaveConfiguration", "FhServiceOpenPipe", "FhServiceReloadConfiguration",
+     "FhServiceClosePipe", "ChangeDefaultTargetRecommendation", "Release", "CoUninitialize"};
+
+std::vector<std::string> First(const std::vector<std::string>& calls, size_t count) {
+    return {calls.begin(), calls.begin() + static_cast<long>(count)};
+}
+
+std::vector<std::string> Plus(std::vector<std::string> calls, const std::vector<std::string>& more) {
+    calls.insert(calls.end(), more.begin(), more.end());
+    return calls;
+}
+
+class EarlierBackup : public ::testing::TestWithParam<EarlierBackups> {};
+
+TEST_P(EarlierBackup, IsNeverDeleted) {
+    const EarlierBackups& row = GetParam();
+    SimSession session(row.settings);
+    std::map<std::string, std::map<std::string, std::string>> planted;  // folder: content
+    for (const testsupport::Backup& backup : row.backups) {
+        const std::string folder = testsupport::PlantBackup(session.targets(), "\\\\nas\\backups\\", backup);
+        planted[folder] = testsupport::BackupContent(folder);
+    }
+    const auto outcome = Enable();
+    EXPECT_EQ(outcome.status, row.status);
+    const bool reconnecting = row.status != kDone || row.calls[1] == "FhServiceOpenPipe";
+    EXPECT_EQ(outcome.output, row.status == kDone ? kAllLines : Lines({kCreating, kProvisioning}));
+    std::vector<std::string> calls = session.calls();
+    calls.erase(calls.begin(), calls.begin() + 4);  // COM, the manager, the defaults, the policy
+    EXPECT_THAT(calls, ElementsAreArray(row.calls));
+    for (const auto& [folder, content] : planted) {
+        EXPECT_EQ(testsupport::BackupContent(folder), content) << folder;
+    }
+    const std::string configuration = testsupport::ReadFile(session.configDirectory() + "/Config1.xml");
+    if (row.status == kDone) {
+        EXPECT_NE(configuration.find("<Target>\\\\nas\\backups\\</Target>"), std::string::npos) << configuration;
+    }
+    EXPECT_EQ(configuration.find("<BackupStatus>2</BackupStatus>") != std::string::npos, row.status == kDone);
+    if (reconnecting) {
+        EXPECT_THAT(session.calls(), ::testing::Not(::testing::Contains("ProvisionAndSetNewTarget")));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OnTheTarget, EarlierBackup,
+    ::testing::Values(
+        EarlierBackups{"ThisUsersOnThisPc", {kJanesBackup}, "", kDone, Plus(kReconnected, kThenEnabled)},
+        // Found as Windows names them: without case, the user with a domain,
+        // and of several, the most recent (the first here, in folder order).
+        EarlierBackups{"TheMostRecentOfThisUsersOnThisPc",
+                       {{"CORP\\JANE", "pc042", 160000000000000000, {{"newer.txt", "newer"}}},
+                        kJanesBackup, kJanesOtherPc, kJohnsBackup},
+                       "", kDone,
+                       Plus(Then(kReconnectingUpToSelect,
+                                 {"FhReassociation.GetConfigurationDetails", "FhReassociation.GetConfigurationDetails",
+                                  "FhReassociation.GetConfigurationDetails", "FhReassociation.GetConfigurationDetails",
+                                  "FhReassociation.GetConfigurationDetails", "FhReassociation.SelectConfiguration",
+                                  "FhReassociation.PerformReassociation", "FhReassociation.Release",
+                                  "FhServiceUnblockBackup", "FhServiceClosePipe", "LoadConfiguration"}),
+                            kThenEnabled)},
+        // Only other users' and other PCs' backups: provisioned as ever, theirs kept.
+        EarlierBackups{"OnlyOthers", {kJanesOtherPc, kJohnsBackup}, "", kDone,
+                       Plus({"ValidateTarget", "ProvisionAndSetNewTarget"}, kThenEnabled)},
+        // Told it holds one, and none of them is this user's on this PC.
+        EarlierBackups{"NoneOfThisUsersOnThisPc", {kJanesOtherPc, kJohnsBackup}, "ValidateTarget.result=4",
+                       kEarlierBackupNotReconnected,
+                       Plus(Then(kReconnectingUpToSelect, {"FhReassociation.GetConfigurationDetails",
+                                                           "FhReassociation.GetConfigurationDetails",
+                                                           "FhReassociation.GetConfigurationDetails"}),
+                            kReconnectionAbandoned)},
+        // Each call of the reconnection failing in turn.
+        EarlierBackups{"OpenPipeFails", {kJanesBackup}, "FhServiceOpenPipe=0x80040601", kEarlierBackupNotReconnected,
+                       {"ValidateTarget", "FhServiceOpenPipe", "Release", "CoUninitialize"}},
+        EarlierBackups{"BlockFails", {kJanesBackup}, "FhServiceBlockBackup=0x80040600", kEarlierBackupNotReconnected,
+                       {"ValidateTarget", "FhServiceOpenPipe", "FhServiceBlockBackup", "FhServiceClosePipe", "Release",
+                        "CoUninitialize"}},
+        EarlierBackups{"ReassociationNotCreated", {kJanesBackup}, "CoCreateInstance.FhReassociation=0x80040154",
+                       kEarlierBackupNotReconnected,
+                       {"ValidateTarget", "FhServiceOpenPipe", "FhServiceBlockBackup", "CoCreateInstance",
+                        "FhServiceUnblockBackup", "FhServiceClosePipe", "Release", "CoUninitialize"}},
+        EarlierBackups{"ValidateFails", {kJanesBackup}, "FhReassociation.ValidateTarget=0x80040304",
+                       kEarlierBackupNotReconnected,
+                       Plus(First(kReconnectingUpToSelect, 5), kReconnectionAbandoned)},
+        EarlierBackups{"ScanFails", {kJanesBackup}, "FhReassociation.ScanTargetForConfigurations=0x80070005",
+                       kEarlierBackupNotReconnected, Plus(kReconnectingUpToSelect, kReconnectionAbandoned)},
+        EarlierBackups{"DetailsFail", {kJanesBackup}, "FhReassociation.GetConfigurationDetails=0x80004005",
+                       kEarlierBackupNotReconnected,
+                       Plus(Then(kReconnectingUpToSelect, {"FhReassociation.GetConfigurationDetails"}),
+                            kReconnectionAbandoned)},
+        EarlierBackups{"SelectFails", {kJanesBackup}, "FhReassociation.SelectConfiguration=0x80070057",
+                       kEarlierBackupNotReconnected, Plus(kOneFoundAndSelected, kReconnectionAbandoned)},
+        EarlierBackups{"PerformFails", {kJanesBackup}, "FhReassociation.PerformReassociation=0x80070020",
+                       kEarlierBackupNotReconnected,
+                       Plus(Then(kOneFoundAndSelected, {"FhReassociation.PerformReassociation"}),
+                            kReconnectionAbandoned)},
+        EarlierBackups{"LoadFails", {kJanesBackup}, "LoadConfiguration=0x80040300", kEarlierBackupNotReconnected,
+                       Plus(kReconnected, {"Release", "CoUninitialize"})}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -22,6 +22,7 @@ enum ExitStatus : int {
     kServiceNotReloaded = 9,       // the File History service could not be reached or did not reload
     kComUnavailable = 10,          // COM could not be initialised
     kConfigurationNotSaved = 11,   // saving the configuration failed
+    kEarlierBackupNotReconnected = 12,  // the target holds an earlier backup of this user and PC, and reconnecting to it failed; nothing was deleted
     // DisableFileHistory
     kStopRefused = 1,  // the service refused to stop backing up; no file was deleted
     // the dispatcher

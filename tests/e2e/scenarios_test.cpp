@@ -1,6 +1,8 @@
 // The built executable run as a process, driven only through its command line,
 // LOCALAPPDATA, FHSWITCH_SIM and FHSWITCH_SIM_TRACE: the same table of
 // scenarios for the Linux face and for the Windows face under Wine.
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 
 #include "history/file_history.h"
 #include "platform/sim/settings.h"
+#include "platform/sim/targets.h"
 #include "tests/e2e/face.h"
 #include "tests/support/sim_session.h"
 
@@ -290,8 +293,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  "\\\\nas\\my share\\"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Enabling again overwrites the configuration (the target is then an existing
-// File History namespace, which passes too).
+// Enabling again makes a fresh configuration, then reconnects it to the
+// backup the first run made on the target.
 TEST_F(EndToEnd, EnableTwiceThenDisableCreatesAndClearsTheConfiguration) {
     for (int run = 0; run < 2; ++run) {
         const Result enabled = RunFhswitch({"-E", kTarget}, "");
@@ -315,6 +318,106 @@ TEST_F(EndToEnd, OnATerminalAnyCharacterShows) {
     EXPECT_EQ(result.status, kTargetNotValid);
     EXPECT_EQ(result.output, "Creating default configuration\nError: \\\\nas\\Müller 日本 Ωμέγα\\ is not a valid target\n");
 }
+
+// A target that holds this user's backup of this PC from before: the PC
+// re-imaged under its name (a fresh profile), or -D and then -E. Provisioning
+// would delete that backup; -E reconnects to it, or ends with status 12 and
+// deletes nothing. Backups of others on the target are never touched.
+struct EarlierBackupCase {
+    const char* name;
+    enum Before { kReimaged, kDisabled, kOthersOnly } before;
+    const char* settings;  // for the run under test
+    ExitStatus status;
+};
+
+class EarlierBackups : public EndToEnd, public ::testing::WithParamInterface<EarlierBackupCase> {
+protected:
+    static std::string Target() { return TheFace().targets + "/" + sim::TargetFolderName(kTargetUrl); }
+    // Puts a backup on the target with data of its own, as File History's
+    // layout has it; returns its folder.
+    static std::string Plant(const std::string& user, const std::string& pc) {
+        const std::string folder = Target() + "/" + user + "/" + pc;
+        testsupport::WriteFile(folder + "/Configuration/Config1.xml",
+                               sim::BackupConfigurationXml(user, pc, 130000000000000000));
+        testsupport::WriteFile(folder + "/Data/Documents/" + user + ".txt", "the files of " + user + " on " + pc);
+        return folder;
+    }
+};
+
+TEST_P(EarlierBackups, AreKept) {
+    const EarlierBackupCase& row = GetParam();
+    std::vector<std::string> backups = {Plant("someone-else", "PC042"),
+                                        Plant(e2e::WindowsUserName(), "OTHER-PC")};
+    if (row.before != EarlierBackupCase::kOthersOnly) {
+        ASSERT_EQ(RunFhswitch({"-E", kTarget}, "").status, kDone);
+        // The first run made this user's backup of this PC: the one folder
+        // of this user's that was not planted. Later backups add to it.
+        for (const auto& pc : std::filesystem::directory_iterator(Target() + "/" + e2e::WindowsUserName())) {
+            if (pc.path().filename() == "OTHER-PC") continue;
+            backups.push_back(pc.path().string());
+            testsupport::WriteFile(pc.path().string() + "/Data/Documents/report (2024_05_01 10_00_00 UTC).docx",
+                                   "the report as it was in May");
+        }
+        ASSERT_EQ(backups.size(), 3u) << "the first run made no backup of this user's";
+        if (row.before == EarlierBackupCase::kDisabled) {
+            ASSERT_EQ(RunFhswitch({"-D"}, "").status, kDone);
+        }
+        std::filesystem::remove_all(TheFace().configDirectory);  // a fresh profile, or what -D left
+        std::filesystem::remove(TheFace().tracePath);
+    }
+    std::vector<std::vector<std::string>> before;
+    for (const std::string& folder : backups) before.push_back(ListTree(folder));
+    std::vector<std::string> contents;
+    for (const std::string& folder : backups) {
+        for (const std::string& path : ListTree(folder)) contents.push_back(ReadFile(folder + "/" + path));
+    }
+
+    const Result result = RunFhswitch({"-E", kTarget}, row.settings);
+    EXPECT_EQ(result.status, row.status);
+    EXPECT_EQ(result.output, Output(row.status == kDone ? kEnabledLines : First(kEnabledLines, 2)));
+    std::vector<std::string> contentsAfter;
+    for (size_t i = 0; i < backups.size(); ++i) {
+        EXPECT_THAT(ListTree(backups[i]), ElementsAreArray(before[i])) << backups[i];
+        for (const std::string& path : ListTree(backups[i])) contentsAfter.push_back(ReadFile(backups[i] + "/" + path));
+    }
+    EXPECT_THAT(contentsAfter, ElementsAreArray(contents));
+    std::vector<std::string> calls;
+    for (const std::string& line : SharedTrace()) calls.push_back(line.substr(0, line.find('\t')));
+    const bool reconnecting = row.before != EarlierBackupCase::kOthersOnly;
+    const long provisionings = std::count(calls.begin(), calls.end(), "ProvisionAndSetNewTarget");
+    EXPECT_EQ(provisionings, row.status == kDone && !reconnecting ? 1 : 0);
+    if (row.status == kDone) {
+        const long reassociations = std::count(calls.begin(), calls.end(), "FhReassociation.PerformReassociation");
+        EXPECT_EQ(reassociations, reconnecting ? 1 : 0);
+        EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config1.xml"), ConfigurationXml(kTargetUrl, 2));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, EarlierBackups,
+    ::testing::Values(
+        EarlierBackupCase{"ReimagedPc", EarlierBackupCase::kReimaged, "", kDone},
+        EarlierBackupCase{"DisabledThenEnabled", EarlierBackupCase::kDisabled, "", kDone},
+        EarlierBackupCase{"OnlyOtherUsersAndPcs", EarlierBackupCase::kOthersOnly, "", kDone},
+        EarlierBackupCase{"NoneOfThisUserOnThisPc", EarlierBackupCase::kOthersOnly, "ValidateTarget.result=4",
+                          kEarlierBackupNotReconnected},
+        EarlierBackupCase{"BlockFails", EarlierBackupCase::kReimaged, "FhServiceBlockBackup=0x80040600",
+                          kEarlierBackupNotReconnected},
+        EarlierBackupCase{"ReassociationNotCreated", EarlierBackupCase::kReimaged,
+                          "CoCreateInstance.FhReassociation=0x80040154", kEarlierBackupNotReconnected},
+        EarlierBackupCase{"ValidateFails", EarlierBackupCase::kReimaged, "FhReassociation.ValidateTarget=0x80040304",
+                          kEarlierBackupNotReconnected},
+        EarlierBackupCase{"ScanFails", EarlierBackupCase::kReimaged,
+                          "FhReassociation.ScanTargetForConfigurations=0x80070005", kEarlierBackupNotReconnected},
+        EarlierBackupCase{"DetailsFail", EarlierBackupCase::kReimaged,
+                          "FhReassociation.GetConfigurationDetails=0x80004005", kEarlierBackupNotReconnected},
+        EarlierBackupCase{"SelectFails", EarlierBackupCase::kDisabled,
+                          "FhReassociation.SelectConfiguration=0x80070057", kEarlierBackupNotReconnected},
+        EarlierBackupCase{"PerformFails", EarlierBackupCase::kDisabled,
+                          "FhReassociation.PerformReassociation=0x80070020", kEarlierBackupNotReconnected},
+        EarlierBackupCase{"LoadFails", EarlierBackupCase::kReimaged, "LoadConfiguration=0x80040300",
+                          kEarlierBackupNotReconnected}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EndToEnd, ABadSimulationSettingStopsTheProgramBeforeItDoesAnything) {
     PopulateConfiguration();

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "history/file_history.h"
+#include "platform/sim/targets.h"
 #include "tests/e2e/face.h"
 #include "tests/support/sim_session.h"
 
@@ -208,9 +209,35 @@ INSTANTIATE_TEST_SUITE_P(
     Table, FailedFirstLogons,
     ::testing::Values(FailedFirstLogon{"TargetNotValid", "ValidateTarget.result=0", kTargetNotValid, true},
                       FailedFirstLogon{"ServiceNotReached", "FhServiceOpenPipe=0x80040601", kServiceNotReloaded, true},
+                      FailedFirstLogon{"EarlierBackupNotReconnected", "ValidateTarget.result=4",
+                                       kEarlierBackupNotReconnected, true},
                       FailedFirstLogon{"ConfigurationNotCreated", "CreateDefaultConfiguration=0x80040300",
                                        kConfigurationNotCreated, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A PC re-imaged under its name: a fresh profile without the script's
+// records, and the share holding the user's backup from before the rebuild.
+// The first logon reconnects to that backup and deletes none of it.
+TEST_F(LogonScripts, OnAReimagedPcTheEarlierBackupIsKept) {
+    ASSERT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
+    const std::string user = TheFace().targets + "/" + sim::TargetFolderName("\\\\nas\\backups\\") + "/" +
+                             e2e::WindowsUserName();
+    ASSERT_TRUE(fs::is_directory(user)) << "the first logon made no backup of this user's";
+    const fs::path backup = fs::directory_iterator(user)->path();
+    testsupport::WriteFile(backup.string() + "/Data/Documents/report (2024_05_01 10_00_00 UTC).docx", "May");
+    const std::vector<std::string> kept = ListTree(backup.string());
+    fs::remove_all(TheFace().configDirectory);
+    fs::remove_all(state());
+
+    const Result reimaged = Enable({"\\\\nas\\backups"});
+    EXPECT_EQ(reimaged.status, kDone) << reimaged.output;
+    EXPECT_THAT(SharedTrace(), Contains(StartsWith("FhReassociation.PerformReassociation\t0x00000000")));
+    EXPECT_THAT(SharedTrace(), Not(Contains(StartsWith("ProvisionAndSetNewTarget"))));
+    EXPECT_EQ(ListTree(backup.string()), kept);
+    EXPECT_EQ(ReadFile(backup.string() + "/Data/Documents/report (2024_05_01 10_00_00 UTC).docx"), "May");
+    EXPECT_EQ(record(), "\\\\nas\\backups");
+    EXPECT_THAT(lastLogLine(), EndsWith(" enabled: \\\\nas\\backups (status 0: done)"));
+}
 
 TEST_F(LogonScripts, DisablingUndoesWhatTheEnableScriptDidAndClearsItsRecords) {
     ASSERT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);

@@ -3,10 +3,14 @@
 // the argument vector (0 to 4 byte strings), LOCALAPPDATA
 // (absent, empty, or a path of any length below a scratch folder, backslashes
 // included), an FHSWITCH_SIM scenario and the entries of the configuration
-// directory. After each run it checks that the status is one documented for
-// the route, that every output line is a documented one, that nothing outside
-// the configuration directory changed, that nothing in it was deleted when
-// the service refused to stop, and that a purge removed what it had to.
+// directory. The target \\nas\backups\ holds an earlier backup of the user's
+// and one of another user's. After each run it checks that the status is one
+// documented for the route, that every output line is a documented one, that
+// nothing outside the configuration directory changed (but a new backup on
+// the target), that no backup on the target lost or changed a file unless
+// the target was forced to validate as a fresh one, that nothing in the
+// configuration directory was deleted when the service refused to stop, and
+// that a purge removed what it had to.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +30,7 @@
 #include "platform/sim/calls.h"
 #include "platform/sim/settings.h"
 #include "platform/sim/state.h"
+#include "platform/sim/targets.h"
 #include "tests/support/captured_stdout.h"
 
 namespace fs = std::filesystem;
@@ -89,7 +94,8 @@ fs::path& ScratchRoot() {
 // The FHSWITCH_SIM text, and what it means for the checks.
 struct Scenario {
     std::string text;
-    bool stopRefused = false;  // the pipe opens and the stop call fails
+    bool stopRefused = false;        // the pipe opens and the stop call fails
+    bool freshTargetForced = false;  // validation forced to FH_VALID_TARGET: provisioning may replace the backup
 };
 
 // A byte per settable call, in the table's order: 0 leaves it alone, 1 to 6
@@ -112,7 +118,9 @@ Scenario MakeScenario(InputReader& input) {
         scenario.text += "GetBackupStatus.status=" + std::to_string(static_cast<int>(input.Below(6)) - 1) + ";";
     }
     if (input.Bool()) {
-        scenario.text += "ValidateTarget.result=" + std::to_string(static_cast<int32_t>(input.Word())) + ";";
+        const auto result = static_cast<int32_t>(input.Word());
+        scenario.text += "ValidateTarget.result=" + std::to_string(result) + ";";
+        scenario.freshTargetForced = result == 6;
     }
     scenario.stopRefused = results[sim::Call::FhServiceOpenPipe] >= 0 && results[sim::Call::FhServiceStopBackup] < 0;
     return scenario;
@@ -219,7 +227,7 @@ void CheckEnableOutput(int status, const std::string& output, const std::string&
         {kDone, 6},                    {kManagerNotCreated, 0},    {kConfigurationExists, 1},
         {kConfigurationNotCreated, 1}, {kDisabledByPolicy, 1},     {kTargetNotValidated, 1},
         {kTargetNotValid, 1},          {kTargetNotProvisioned, 2}, {kBackupsNotEnabled, 3},
-        {kServiceNotReloaded, 4},      {kConfigurationNotSaved, 3}};
+        {kServiceNotReloaded, 4},      {kConfigurationNotSaved, 3}, {kEarlierBackupNotReconnected, 2}};
     const auto lines = kLinesBefore.find(status);
     CHECK(lines != kLinesBefore.end(), what);
     std::string expected;
@@ -252,6 +260,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fs::create_directories(ScratchRoot() / "outside" / "folder");
     std::ofstream(ScratchRoot() / "outside" / "file") << "outside";
     std::ofstream(ScratchRoot() / "outside" / "folder" / "inner") << "outside";
+    const fs::path targets = ScratchRoot() / "targets";
+    const fs::path target = targets / sim::TargetFolderName("\\\\nas\\backups\\");
+    for (const char* user : {"jane", "john"}) {
+        fs::create_directories(target / user / "PC042" / "Configuration");
+        fs::create_directories(target / user / "PC042" / "Data");
+        std::ofstream(target / user / "PC042" / "Configuration" / "Config1.xml")
+            << sim::BackupConfigurationXml(user, "PC042", 130000000000000000);
+        std::ofstream(target / user / "PC042" / "Data" / "report.docx") << "the report of " << user;
+    }
+    setenv("FHSWITCH_SIM_TARGETS", targets.c_str(), 1);
+    setenv("USERNAME", "jane", 1);
+    setenv("COMPUTERNAME", "PC042", 1);
 
     const Scenario scenario = MakeScenario(input);
     const std::optional<std::string> localAppData = MakeLocalAppData(input);
@@ -328,19 +348,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string prefix = path + "/";
         return !directory.empty() && (path == directory || directory.compare(0, prefix.size(), prefix) == 0);
     };
+    const auto onTarget = [&](const std::string& path) { return path.rfind(targets.string() + "/", 0) == 0; };
     for (const auto& [path, content] : before) {
         const auto now = after.find(path);
         if (now != after.end() && now->second == content) continue;
         const bool deletable = disabling && !scenario.stopRefused && inConfiguration(path) && now == after.end();
         const bool saved = enabling && inConfiguration(path) &&
                            (fs::path(path).filename() == "Config1.xml" || fs::path(path).filename() == "Config2.xml");
-        CHECK(deletable || saved, what + " changed: " + path);
+        const bool replacedAsTold = enabling && scenario.freshTargetForced && onTarget(path);
+        CHECK(deletable || saved || replacedAsTold, what + " changed: " + path);
     }
     for (const auto& [path, content] : after) {
         if (before.count(path)) continue;
         const bool saved = enabling && inConfiguration(path) &&
                            (fs::path(path).filename() == "Config1.xml" || fs::path(path).filename() == "Config2.xml");
-        CHECK(saved || (enabling && onTheWayToConfiguration(path)), what + " appeared: " + path);
+        const bool provisioned = enabling && onTarget(path);
+        CHECK(saved || provisioned || (enabling && onTheWayToConfiguration(path)), what + " appeared: " + path);
     }
 
     // A purge that ran removed every plain, writable file and every link to a

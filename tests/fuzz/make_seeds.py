@@ -2,11 +2,12 @@
 """Writes the fuzzer's seed inputs into tests/fuzz/corpus, one per route worth
 reaching, in the layout fhswitch_fuzz.cpp reads (every field from the front)."""
 import os
+import re
 
-CALLS = ["CoInitializeEx", "CoCreateInstance", "CreateDefaultConfiguration", "GetBackupStatus",
-         "ValidateTarget", "ProvisionAndSetNewTarget", "SetBackupStatus", "SaveConfiguration",
-         "ChangeDefaultTargetRecommendation", "FhServiceOpenPipe", "FhServiceReloadConfiguration",
-         "FhServiceStopBackup", "FhServiceClosePipe"]
+HERE = os.path.dirname(os.path.abspath(__file__))
+# The settable calls, in the order of platform/sim/calls.h, which the fuzzer reads a byte for each.
+with open(os.path.join(HERE, "..", "..", "platform", "sim", "calls.h")) as calls_h:
+    CALLS = re.findall(r'\{Call::\w+, "([^"]+)", true,', calls_h.read())
 CODES = {0x80004005: 1, 0x80040302: 2, 0x80040600: 3, 0x80070005: 4, 0x1: 5, 0x0: 6}
 WORDS = ["-E", "-e", "-D", "-d", "/?", "", "-x", "\\\\nas\\backups"]
 PIECES = ["a", "b", " ", "é", "日", ".x", "/", "\\"]
@@ -67,11 +68,13 @@ SEEDS = {
     + arguments("-E", "\\\\nas\\backups"),
     "enable-no-com": scenario({"CoInitializeEx": 0x80004005}) + local_app_data("path")
     + arguments("-E", "\\\\nas\\backups"),
+    "enable-reconnect-fails": scenario({"FhReassociation.PerformReassociation": 0x80070005}) + local_app_data("path")
+    + arguments("-E", "\\\\nas\\backups"),
     "usage": scenario() + local_app_data("unset") + arguments("/?"),
     "rejected": scenario() + local_app_data("empty") + arguments(),
 }
 
-here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+here = os.path.join(HERE, "corpus")
 for name, data in SEEDS.items():
     with open(os.path.join(here, name), "wb") as seed:
         seed.write(bytes(data))

@@ -1,0 +1,102 @@
+#include "history/reconnect.h"
+
+#include <optional>
+#include <string>
+
+#include "platform/com.h"
+#include "platform/fh_reassociation.h"
+#include "platform/fh_service.h"
+#include "platform/identity.h"
+#include "platform/text.h"
+
+namespace {
+
+// The user's backups blocked while the owner lives, on a pipe of its own, so
+// that the configuration and data files are not in use while they are
+// reassociated (Microsoft's page on FhServiceBlockBackup). When it goes:
+// unblocked, then the pipe closed. Closing the pipe unblocks them too, so
+// the unblock's own result does not matter.
+class BlockedBackups {
+public:
+    HRESULT Block() {
+        const HRESULT opened = pipe_.Open(TRUE);
+        if (FAILED(opened)) return opened;
+        const HRESULT blocked = FhServiceBlockBackup(pipe_.get());
+        blocked_ = SUCCEEDED(blocked);
+        return blocked;
+    }
+    ~BlockedBackups() {
+        if (blocked_) FhServiceUnblockBackup(pipe_.get());
+    }
+
+private:
+    UniqueServicePipe pipe_;
+    bool blocked_ = false;
+};
+
+ULONGLONG Ticks(const FILETIME& time) {
+    return static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+// File History files a backup under the account name, which the
+// configuration may give with its domain ("CORP\jane").
+std::string WithoutDomain(const std::string& userName) { return userName.substr(userName.rfind('\\') + 1); }
+
+// Of the configurations the scan found, the index of the most recent one of
+// this user on this PC; nothing when there is none, or a failure.
+HRESULT FindThisUsersOnThisPc(IFhReassociation* reassociation, std::optional<DWORD>* found) {
+    const std::string user = ThisUserName();
+    const std::string pc = ThisComputerName();
+    ULONGLONG newest = 0;
+    for (DWORD index = 0;; ++index) {
+        UniqueBstr userName;
+        UniqueBstr pcName;
+        FILETIME backupTime = {0, 0};
+        const HRESULT details =
+            reassociation->GetConfigurationDetails(index, userName.put(), pcName.put(), &backupTime);
+        if (details == kNoSuchConfiguration) return S_OK;  // past the last
+        if (FAILED(details)) return details;
+        const bool thisUsersOnThisPc = !user.empty() && !pc.empty() &&
+                                       SameName(WithoutDomain(BstrToUtf8(userName.get())), user) &&
+                                       SameName(BstrToUtf8(pcName.get()), pc);
+        if (thisUsersOnThisPc && (!*found || Ticks(backupTime) > newest)) {
+            *found = index;
+            newest = Ticks(backupTime);
+        }
+    }
+}
+
+// The scanned target's configuration of this user on this PC made the
+// user's: validated, scanned, found, selected, reassociated.
+HRESULT Reassociate(IFhReassociation* reassociation, BSTR targetUrl) {
+    FH_DEVICE_VALIDATION_RESULT validation = FH_ACCESS_DENIED;
+    HRESULT result = reassociation->ValidateTarget(targetUrl, &validation);
+    if (SUCCEEDED(result)) result = reassociation->ScanTargetForConfigurations(targetUrl);
+    std::optional<DWORD> found;
+    if (SUCCEEDED(result)) result = FindThisUsersOnThisPc(reassociation, &found);
+    if (SUCCEEDED(result) && !found) result = kNoSuchConfiguration;
+    if (SUCCEEDED(result)) result = reassociation->SelectConfiguration(*found);
+    // TRUE: the fresh default made at the start gives way to the selected configuration.
+    if (SUCCEEDED(result)) result = reassociation->PerformReassociation(TRUE);
+    return result;
+}
+
+HRESULT ReassociateWithBackupsBlocked(BSTR targetUrl) {
+    BlockedBackups blocked;
+    const HRESULT result = blocked.Block();
+    if (FAILED(result)) return result;
+    // Declared after the block, so that it is released before backups are unblocked.
+    ComPtr<IFhReassociation> reassociation;
+    const HRESULT created = CoCreateInstance(CLSID_FhReassociation, nullptr, CLSCTX_INPROC_SERVER,
+                                             IID_IFhReassociation, reassociation.put_void());
+    return FAILED(created) ? created : Reassociate(reassociation.get(), targetUrl);
+}
+
+}  // namespace
+
+HRESULT ReconnectToEarlierBackup(IFhConfigMgr* manager, BSTR targetUrl) {
+    const HRESULT reassociated = ReassociateWithBackupsBlocked(targetUrl);
+    // The manager still holds the fresh default; saved as it is, it would
+    // replace the reconnected configuration.
+    return FAILED(reassociated) ? reassociated : manager->LoadConfiguration();
+}
