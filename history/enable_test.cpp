@@ -10,6 +10,7 @@
 #include "history/file_history.h"
 #include "platform/com.h"
 #include "platform/fh_config.h"
+#include "platform/fh_reassociation.h"
 #include "platform/text.h"
 #include "tests/support/sim_session.h"
 
@@ -263,6 +264,34 @@ const testsupport::Backup kJanesBackup = {testsupport::kSimUser, testsupport::kS
                                            {"Pictures/2024/beach.jpg", "beach"}}};
 const testsupport::Backup kJohnsBackup = {"john", testsupport::kSimPc, 140000000000000000, {{"Documents/a.txt", "a"}}};
 const testsupport::Backup kJanesOtherPc = {testsupport::kSimUser, "PC043", 150000000000000000, {{"b.txt", "b"}}};
+
+// The simulated reassociation keeps Microsoft's order, so that a sequence
+// calling out of it fails the tests above: details and a selection only after
+// a scan, the reassociation only after a selection.
+TEST(Reassociation, RefusesCallsOutOfTheDocumentedOrder) {
+    SimSession session;
+    testsupport::PlantBackup(session.targets(), "\\\\nas\\backups\\", kJanesBackup);
+    const ComApartment apartment(COINIT_APARTMENTTHREADED);
+    ComPtr<IFhReassociation> reassociation;
+    ASSERT_EQ(CoCreateInstance(CLSID_FhReassociation, nullptr, CLSCTX_INPROC_SERVER, IID_IFhReassociation,
+                               reassociation.put_void()),
+              S_OK);
+    constexpr HRESULT kUnexpected = static_cast<HRESULT>(0x8000FFFF);
+    UniqueBstr user;
+    UniqueBstr pc;
+    FILETIME time = {0, 0};
+    EXPECT_EQ(reassociation->GetConfigurationDetails(0, user.put(), pc.put(), &time), kUnexpected);
+    EXPECT_EQ(reassociation->SelectConfiguration(0), kUnexpected);
+    EXPECT_EQ(reassociation->PerformReassociation(TRUE), kUnexpected);
+    const UniqueBstr target(SysAllocString(u"\\\\nas\\backups\\"));
+    ASSERT_EQ(reassociation->ScanTargetForConfigurations(target.get()), S_OK);
+    EXPECT_EQ(reassociation->PerformReassociation(TRUE), kUnexpected);
+    EXPECT_EQ(reassociation->GetConfigurationDetails(0, user.put(), pc.put(), &time), S_OK);
+    EXPECT_EQ(BstrToUtf8(user.get()), testsupport::kSimUser);
+    EXPECT_EQ(reassociation->GetConfigurationDetails(1, user.put(), pc.put(), &time), kNoSuchConfiguration);
+    EXPECT_EQ(reassociation->SelectConfiguration(0), S_OK);
+    EXPECT_EQ(reassociation->PerformReassociation(TRUE), S_OK);
+}
 
 const std::vector<std::string> kReconnectingUpToSelect = {
     "ValidateTarget", "FhServiceOpenPipe", "FhServiceBlockBackup", "CoCreateInstance",

@@ -21,7 +21,7 @@ else
 fi
 ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev "${mingw_compilers[@]}" \
     wine wine64 "${wine32[@]}" \
-    clang libclang-rt-14-dev python3 git \
+    clang libclang-rt-dev python3 git \
     wixl msitools faketime osslsigncode openssl unzip
 
 status=0
