@@ -38,15 +38,9 @@ ULONGLONG Ticks(const FILETIME& time) {
     return static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
 }
 
-// File History files a backup under the account name, which the
-// configuration may give with its domain ("CORP\jane").
-std::string WithoutDomain(const std::string& userName) { return userName.substr(userName.rfind('\\') + 1); }
-
 // Of the configurations the scan found, the index of the most recent one of
 // this user on this PC; nothing when there is none, or a failure.
 HRESULT FindThisUsersOnThisPc(IFhReassociation* reassociation, std::optional<DWORD>* found) {
-    const std::string user = ThisUserName();
-    const std::string pc = ThisComputerName();
     ULONGLONG newest = 0;
     for (DWORD index = 0;; ++index) {
         UniqueBstr userName;
@@ -56,9 +50,7 @@ HRESULT FindThisUsersOnThisPc(IFhReassociation* reassociation, std::optional<DWO
             reassociation->GetConfigurationDetails(index, userName.put(), pcName.put(), &backupTime);
         if (details == kNoSuchConfiguration) return S_OK;  // past the last
         if (FAILED(details)) return details;
-        const bool thisUsersOnThisPc = !user.empty() && !pc.empty() &&
-                                       SameName(WithoutDomain(BstrToUtf8(userName.get())), user) &&
-                                       SameName(BstrToUtf8(pcName.get()), pc);
+        const bool thisUsersOnThisPc = IsThisUserOnThisPc(BstrToUtf8(userName.get()), BstrToUtf8(pcName.get()));
         if (thisUsersOnThisPc && (!*found || Ticks(backupTime) > newest)) {
             *found = index;
             newest = Ticks(backupTime);

@@ -13,3 +13,7 @@ std::string ThisComputerName();
 // Whether two UTF-8 names are one as Windows compares account and computer
 // names: code unit by code unit, without case.
 bool SameName(std::string_view a, std::string_view b);
+// Whether a File History backup's user and PC, as its configuration names
+// them, are the running user on this PC: without case, and the user's domain,
+// if named ("CORP\\jane"), left aside. Never where a name cannot be had.
+bool IsThisUserOnThisPc(std::string_view userName, std::string_view pcName);

@@ -6,8 +6,10 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/identity.h"
+#include "platform/utf16.h"
 
 namespace {
 
@@ -16,31 +18,20 @@ std::string FromEnvironment(const char* name, const char* fallback) {
     return value != nullptr && *value != '\0' ? value : fallback;
 }
 
-// The characters of a UTF-8 text, each upper-cased on its own, as Windows
-// does when it compares ordinally without case (one UTF-16 unit at a time,
-// so characters beyond the BMP stay as they are). A byte that starts no
-// character stands for itself.
-std::u32string UpperCased(std::string_view text) {
+// The UTF-16 units of a UTF-8 text, each upper-cased on its own, as Windows
+// does when it compares ordinally without case.
+std::vector<WCHAR> UpperCased(std::string_view text) {
     static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    std::u32string characters;
-    for (size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        char32_t character = length == 1 ? lead : lead & (0x7F >> length);
-        bool whole = at + length <= text.size();
-        for (size_t k = 1; whole && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[at + k]);
-            whole = (next & 0xC0) == 0x80;
-            character = character << 6 | (next & 0x3F);
-        }
-        if (!whole) character = lead;
-        at += whole ? length : 1;
-        const bool inBmp = character <= 0xFFFF && !(character >= 0xD800 && character <= 0xDFFF);
-        if (inBmp && utf8 != nullptr) character = static_cast<char32_t>(towupper_l(static_cast<wint_t>(character), utf8));
-        if (inBmp && utf8 == nullptr && character >= 'a' && character <= 'z') character -= 'a' - 'A';
-        characters += character;
+    std::vector<WCHAR> units = ToUtf16(text);
+    for (WCHAR& unit : units) {
+        const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+        const wint_t upper = surrogate          ? unit
+                             : utf8 != nullptr ? towupper_l(unit, utf8)
+                             : unit >= 'a' && unit <= 'z' ? unit - ('a' - 'A')
+                                                          : unit;
+        if (upper <= 0xFFFF) unit = static_cast<WCHAR>(upper);
     }
-    return characters;
+    return units;
 }
 
 }  // namespace

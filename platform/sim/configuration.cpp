@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/fh_config.h"
+#include "platform/identity.h"
 #include "platform/sim/state.h"
 #include "platform/sim/stored_file.h"
 #include "platform/sim/targets.h"
@@ -65,7 +66,7 @@ std::int32_t ValidationOf(const std::string& target) {
     if (const std::optional<std::int32_t> forced = CurrentSettings().validationResult) return *forced;
     if (!EndsInBackslash(target)) return FH_INVALID_DRIVE_TYPE;
     for (const BackupOnTarget& backup : BackupsOn(target)) {
-        if (IsThisUsersOnThisPc(backup)) return FH_NAMESPACE_EXISTS;
+        if (IsThisUserOnThisPc(backup.userName, backup.pcName)) return FH_NAMESPACE_EXISTS;
     }
     return FH_VALID_TARGET;
 }

@@ -15,8 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string WithoutDomain(const std::string& userName) { return userName.substr(userName.rfind('\\') + 1); }
-
 std::uint64_t FileTimeNow() {
     constexpr std::uint64_t kSecondsFrom1601To1970 = 11644473600;
     const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
@@ -75,10 +73,6 @@ std::vector<BackupOnTarget> BackupsOn(const std::string& targetUrl) {
     return backups;
 }
 
-bool IsThisUsersOnThisPc(const BackupOnTarget& backup) {
-    return SameName(WithoutDomain(backup.userName), ThisUserName()) && SameName(backup.pcName, ThisComputerName());
-}
-
 std::string BackupConfigurationXml(const std::string& userName, const std::string& pcName, std::uint64_t backupTime) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<FileHistoryBackup>\n"
@@ -91,7 +85,7 @@ std::string BackupConfigurationXml(const std::string& userName, const std::strin
 bool ProvisionBackup(const std::string& targetUrl) {
     for (const BackupOnTarget& backup : BackupsOn(targetUrl)) {
         std::error_code error;
-        if (IsThisUsersOnThisPc(backup)) fs::remove_all(NativePath(backup.folder), error);
+        if (IsThisUserOnThisPc(backup.userName, backup.pcName)) fs::remove_all(NativePath(backup.folder), error);
         if (error) return false;
     }
     const std::string folder = TargetFolder(targetUrl) + "\\" + ThisUserName() + "\\" + ThisComputerName();

@@ -27,10 +27,6 @@ std::string TargetFolder(const std::string& targetUrl);
 // The backups a target holds, in the order of their folders.
 std::vector<BackupOnTarget> BackupsOn(const std::string& targetUrl);
 
-// Whether a backup is the running user's on this PC, as Windows matches
-// them: without case, and the user's domain, if named, left aside.
-bool IsThisUsersOnThisPc(const BackupOnTarget& backup);
-
 // A backup's configuration file, as it stands on a target.
 std::string BackupConfigurationXml(const std::string& userName, const std::string& pcName, std::uint64_t backupTime);
 
