@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -35,13 +34,6 @@ std::vector<WCHAR> TargetUrl(const WCHAR* targetPath) {
     if (!url.empty() && url.back() != kBackslash) url.push_back(kBackslash);
     url.push_back(0);
     return url;
-}
-
-// Upper-case hex of the code's 32 bits, no leading zeros.
-std::string HexCode(HRESULT code) {
-    char hex[9];
-    std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(code));
-    return hex;
 }
 
 }  // namespace
@@ -107,7 +99,7 @@ ExitStatus EnableFileHistory(const WCHAR* targetPath) {
     WriteLine("Recommending target to Homegroup");
     const HRESULT recommended = manager->ChangeDefaultTargetRecommendation(TRUE);
     if (FAILED(recommended)) {
-        WriteLine("Warning: Failed to recommend target to Homegroup (0x" + HexCode(recommended) + ")");
+        WriteLine("Warning: Failed to recommend target to Homegroup (0x" + HexDigits(recommended) + ")");
     }
 
     WriteLine("Success! File History is now enabled");

@@ -32,16 +32,18 @@ public:
 
 // The calling thread's membership of a COM apartment: entered on
 // construction, left (CoUninitialize) when the owner goes if entering
-// succeeded, S_FALSE included. True while entered.
+// succeeded, S_FALSE included. True while entered; result() is what
+// entering answered.
 class ComApartment {
 public:
     explicit ComApartment(DWORD concurrencyModel)
-        : entered_(SUCCEEDED(CoInitializeEx(nullptr, concurrencyModel))) {}
+        : result_(CoInitializeEx(nullptr, concurrencyModel)), entered_(SUCCEEDED(result_)) {}
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
     ~ComApartment() { reset(); }
 
     explicit operator bool() const { return entered_; }
+    HRESULT result() const { return result_; }
     // Leaves the apartment now, if entered.
     void reset() {
         if (entered_) CoUninitialize();
@@ -49,5 +51,6 @@ public:
     }
 
 private:
+    HRESULT result_;
     bool entered_;
 };

@@ -24,8 +24,9 @@ enum FH_DEVICE_VALIDATION_RESULT : int {
 enum FH_PROTECTED_ITEM_CATEGORY : int { FH_FOLDER = 0, FH_LIBRARY = 1 };
 enum FH_LOCAL_POLICY_TYPE : int { FH_FREQUENCY = 0, FH_RETENTION_TYPE = 1, FH_RETENTION_AGE = 2 };
 
+enum FH_TARGET_PROPERTY_TYPE : int { FH_TARGET_NAME = 0, FH_TARGET_URL = 1, FH_TARGET_DRIVE_TYPE = 2 };
+
 struct IFhScopeIterator;
-struct IFhTarget;
 
 // The SDK's error header may define them already, as the same numbers.
 #ifndef FHCFG_E_CONFIG_FILE_NOT_FOUND
@@ -34,6 +35,24 @@ constexpr HRESULT FHCFG_E_CONFIG_FILE_NOT_FOUND = static_cast<HRESULT>(0x8004030
 #ifndef FHCFG_E_CONFIG_ALREADY_EXISTS
 constexpr HRESULT FHCFG_E_CONFIG_ALREADY_EXISTS = static_cast<HRESULT>(0x80040302);
 #endif
+
+// What GetDefaultTarget answers where no target is assigned:
+// HRESULT_FROM_WIN32(ERROR_NOT_FOUND).
+constexpr HRESULT kNoTargetAssigned = static_cast<HRESULT>(0x80070490);
+
+// {D87965FD-2BAD-4657-BD3B-9567EB300CED}
+inline const IID IID_IFhTarget = {0xD87965FD, 0x2BAD, 0x4657, {0xBD, 0x3B, 0x95, 0x67, 0xEB, 0x30, 0x0C, 0xED}};
+
+// A backup target, as GetDefaultTarget hands it out (the caller releases it).
+struct IFhTarget : public IUnknown {
+    // The caller frees the string.
+    virtual HRESULT STDMETHODCALLTYPE GetStringProperty(FH_TARGET_PROPERTY_TYPE propertyType, BSTR* propertyValue) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetNumericalProperty(FH_TARGET_PROPERTY_TYPE propertyType,
+                                                           ULONGLONG* propertyValue) = 0;
+
+protected:
+    ~IFhTarget() = default;
+};
 
 // {ED43BB3C-09E9-498A-9DF6-2177244C6DB4}
 inline const CLSID CLSID_FhConfigMgr = {0xED43BB3C, 0x09E9, 0x498A, {0x9D, 0xF6, 0x21, 0x77, 0x24, 0x4C, 0x6D, 0xB4}};

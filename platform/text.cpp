@@ -43,3 +43,12 @@ std::string ToUtf8(WideStringView text) {
 }
 
 std::string BstrToUtf8(BSTR text) { return text ? ToUtf8(WideStringView(text, SysStringLen(text))) : std::string(); }
+
+std::string HexDigits(std::uint32_t value, int minimumDigits) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string digits;
+    for (; value != 0 || static_cast<int>(digits.size()) < minimumDigits; value >>= 4) {
+        digits.insert(digits.begin(), kDigits[value & 0xF]);
+    }
+    return digits;
+}

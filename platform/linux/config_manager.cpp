@@ -1,11 +1,31 @@
 #include "platform/linux/config_manager.h"
 
 #include <cstdint>
+#include <string>
+#include <utility>
 
 #include "platform/linux/simulated_object.h"
 #include "platform/sim/configuration.h"
+#include "platform/utf16.h"
 
 namespace {
+
+// A new BSTR of the text, for an out parameter that the caller frees.
+BSTR NewBstr(const std::string& text) { return SysAllocString(ToUtf16(text).data()); }
+
+// The target that GetDefaultTarget hands out; its properties come back as
+// BSTRs that the caller frees.
+class SimulatedFhTarget final : public SimulatedObject<IFhTarget, IID_IFhTarget, sim::DefaultTarget> {
+public:
+    explicit SimulatedFhTarget(std::string url) { behaviour_ = sim::DefaultTarget(std::move(url)); }
+    HRESULT STDMETHODCALLTYPE GetStringProperty(FH_TARGET_PROPERTY_TYPE propertyType, BSTR* propertyValue) override {
+        std::string value;
+        const HRESULT result = behaviour_.GetStringProperty(propertyType, propertyValue ? &value : nullptr);
+        if (SUCCEEDED(result)) *propertyValue = NewBstr(value);
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE GetNumericalProperty(FH_TARGET_PROPERTY_TYPE, ULONGLONG*) override { return E_NOTIMPL; }
+};
 
 // The configuration manager behind CLSID_FhConfigMgr: each method hands its
 // arguments to the simulation and its answers back.
@@ -34,7 +54,12 @@ public:
     HRESULT STDMETHODCALLTYPE SetBackupStatus(FH_BACKUP_STATUS backupStatus) override {
         return behaviour_.SetBackupStatus(backupStatus);
     }
-    HRESULT STDMETHODCALLTYPE GetDefaultTarget(IFhTarget**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDefaultTarget(IFhTarget** defaultTarget) override {
+        std::string url;
+        const HRESULT result = behaviour_.GetDefaultTarget(defaultTarget ? &url : nullptr);
+        if (defaultTarget != nullptr) *defaultTarget = SUCCEEDED(result) ? new SimulatedFhTarget(url) : nullptr;
+        return result;
+    }
     HRESULT STDMETHODCALLTYPE ValidateTarget(BSTR targetUrl, FH_DEVICE_VALIDATION_RESULT* validationResult) override {
         std::int32_t validation = 0;
         const HRESULT result =
@@ -48,7 +73,17 @@ public:
     HRESULT STDMETHODCALLTYPE ChangeDefaultTargetRecommendation(BOOL recommend) override {
         return behaviour_.ChangeDefaultTargetRecommendation(recommend);
     }
-    HRESULT STDMETHODCALLTYPE QueryProtectionStatus(DWORD*, BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryProtectionStatus(DWORD* protectionState, BSTR* protectedUntilTime) override {
+        std::uint32_t state = 0;
+        std::string until;
+        const bool out = protectionState != nullptr && protectedUntilTime != nullptr;
+        const HRESULT result = behaviour_.QueryProtectionStatus(out ? &state : nullptr, &until);
+        if (SUCCEEDED(result)) {
+            *protectionState = state;
+            *protectedUntilTime = NewBstr(until);
+        }
+        return result;
+    }
 };
 
 }  // namespace

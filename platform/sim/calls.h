@@ -20,6 +20,10 @@ enum class Call {
     SetBackupStatus,
     SaveConfiguration,
     ChangeDefaultTargetRecommendation,
+    GetDefaultTarget,
+    GetTargetStringProperty,
+    ReleaseFhTarget,
+    QueryProtectionStatus,
     Release,
     CreateFhReassociation,
     ValidateTargetForReassociation,
@@ -56,6 +60,12 @@ inline constexpr CallInfo kCalls[] = {
     {Call::SetBackupStatus, "SetBackupStatus", true, true},
     {Call::SaveConfiguration, "SaveConfiguration", true, true},
     {Call::ChangeDefaultTargetRecommendation, "ChangeDefaultTargetRecommendation", true, true},
+    // The default target the manager hands out (IFhTarget): its making, its
+    // properties, its release.
+    {Call::GetDefaultTarget, "GetDefaultTarget", true, true},
+    {Call::GetTargetStringProperty, "FhTarget.GetStringProperty", true, true},
+    {Call::ReleaseFhTarget, "FhTarget.Release", false, true},
+    {Call::QueryProtectionStatus, "QueryProtectionStatus", true, true},
     {Call::Release, "Release", false, true},
     // IFhReassociation: its class's creation (traced as CoCreateInstance on
     // Linux), its methods, and its release.

@@ -1,8 +1,10 @@
 #include "platform/sim/configuration.h"
 
 #include <cstdlib>
+#include <ctime>
 
 #include "platform/fh_config.h"
+#include "platform/fh_status.h"
 #include "platform/identity.h"
 #include "platform/sim/state.h"
 #include "platform/sim/stored_file.h"
@@ -30,6 +32,40 @@ bool EndsInBackslash(const std::string& target) { return !target.empty() && targ
 HRESULT ResultNeedingConfiguration(Call call, bool loaded) {
     const HRESULT result = CurrentSettings().ResultOf(call);
     return SUCCEEDED(result) && !loaded ? FHCFG_E_NO_VALID_CONFIGURATION_LOADED : result;
+}
+
+// The protection state a configuration's backups and target make.
+std::uint32_t ProtectionStateOf(std::int32_t backupStatus, const std::string& target) {
+    if (backupStatus == FH_STATUS_DISABLED_BY_GP) return FH_STATE_DISABLED_BY_GP;
+    if (backupStatus == FH_STATUS_DISABLED) return FH_STATE_OFF;
+    return target.empty() ? FH_STATE_NOT_TRACKED : FH_STATE_NO_ERROR;
+}
+
+// A target URL's last part: "backups" of "\\\\nas\\backups\\", "X:" of "X:\\".
+std::string LastPart(const std::string& url) {
+    const size_t end = url.find_last_not_of('\\');
+    if (end == std::string::npos) return "";
+    const size_t separator = url.find_last_of('\\', end);
+    const size_t start = separator == std::string::npos ? 0 : separator + 1;
+    return url.substr(start, end + 1 - start);
+}
+
+// A FILETIME as "YYYY-MM-DD HH:MM:SS", in UTC.
+std::string UtcText(std::uint64_t fileTime) {
+    constexpr std::uint64_t kSecondsFrom1601To1970 = 11644473600;
+    const std::time_t seconds = static_cast<std::time_t>(fileTime / 10000000 - kSecondsFrom1601To1970);
+    const std::tm* utc = std::gmtime(&seconds);  // one thread
+    char text[32] = "";
+    if (utc != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", utc);
+    return text;
+}
+
+// When this user's backup of this PC on the target was made; "" without one.
+std::string ProtectedUntil(const std::string& target) {
+    for (const BackupOnTarget& backup : BackupsOn(target)) {
+        if (IsThisUserOnThisPc(backup.userName, backup.pcName)) return UtcText(backup.backupTime);
+    }
+    return "";
 }
 
 }  // namespace
@@ -111,7 +147,7 @@ HRESULT ConfigurationManager::SaveConfiguration() {
 HRESULT ConfigurationManager::GetBackupStatus(std::int32_t* backupStatus) {
     HRESULT result = ResultNeedingConfiguration(Call::GetBackupStatus, loaded_);
     if (SUCCEEDED(result) && backupStatus == nullptr) result = E_POINTER;
-    if (SUCCEEDED(result)) *backupStatus = CurrentSettings().backupStatus.value_or(FH_STATUS_DISABLED);
+    if (SUCCEEDED(result)) *backupStatus = CurrentSettings().backupStatus.value_or(configuration_.backupStatus);
     Trace(Call::GetBackupStatus, {HresultField(result)});
     return result;
 }
@@ -151,6 +187,41 @@ HRESULT ConfigurationManager::ChangeDefaultTargetRecommendation(BOOL recommend) 
     return result;
 }
 
+HRESULT ConfigurationManager::GetDefaultTarget(std::string* url) {
+    HRESULT result = ResultNeedingConfiguration(Call::GetDefaultTarget, loaded_);
+    if (SUCCEEDED(result) && url == nullptr) result = E_POINTER;
+    if (SUCCEEDED(result) && configuration_.target.empty()) result = kNoTargetAssigned;
+    if (SUCCEEDED(result)) *url = configuration_.target;
+    Trace(Call::GetDefaultTarget, {HresultField(result)});
+    return result;
+}
+
+HRESULT ConfigurationManager::QueryProtectionStatus(std::uint32_t* protectionState, std::string* protectedUntil) {
+    HRESULT result = ResultNeedingConfiguration(Call::QueryProtectionStatus, loaded_);
+    if (SUCCEEDED(result) && (protectionState == nullptr || protectedUntil == nullptr)) result = E_POINTER;
+    if (SUCCEEDED(result)) {
+        const Settings& settings = CurrentSettings();
+        const std::int32_t backupStatus = settings.backupStatus.value_or(configuration_.backupStatus);
+        *protectionState =
+            settings.protectionState.value_or(ProtectionStateOf(backupStatus, configuration_.target));
+        *protectedUntil = configuration_.target.empty() ? "" : ProtectedUntil(configuration_.target);
+    }
+    Trace(Call::QueryProtectionStatus, {HresultField(result)});
+    return result;
+}
+
 void ConfigurationManager::TraceRelease() { Trace(Call::Release, {"-"}); }
+
+HRESULT DefaultTarget::GetStringProperty(std::int32_t propertyType, std::string* value) const {
+    HRESULT result = CurrentSettings().ResultOf(Call::GetTargetStringProperty);
+    if (SUCCEEDED(result) && value == nullptr) result = E_POINTER;
+    if (SUCCEEDED(result) && propertyType != FH_TARGET_URL && propertyType != FH_TARGET_NAME) result = E_INVALIDARG;
+    if (SUCCEEDED(result) && propertyType == FH_TARGET_URL) *value = url_;
+    if (SUCCEEDED(result) && propertyType == FH_TARGET_NAME) *value = LastPart(url_);
+    Trace(Call::GetTargetStringProperty, {HresultField(result), NumberField(propertyType)});
+    return result;
+}
+
+void DefaultTarget::TraceRelease() { Trace(Call::ReleaseFhTarget, {"-"}); }
 
 }  // namespace sim

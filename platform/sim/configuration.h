@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/win_api.h"
 
@@ -31,6 +32,19 @@ bool WriteSavedConfiguration(const SavedConfiguration& configuration);
 // How a target validates, for the manager and for a reassociation alike.
 std::int32_t ValidationOf(const std::string& target);
 
+// The target of the user's configuration, as GetDefaultTarget hands it out.
+class DefaultTarget {
+public:
+    explicit DefaultTarget(std::string url = "") : url_(std::move(url)) {}
+    // FH_TARGET_URL or FH_TARGET_NAME (its URL's last part, as Windows shows
+    // a share by its name).
+    HRESULT GetStringProperty(std::int32_t propertyType, std::string* value) const;
+    void TraceRelease();
+
+private:
+    std::string url_;
+};
+
 class ConfigurationManager {
 public:
     HRESULT LoadConfiguration();
@@ -42,6 +56,11 @@ public:
     HRESULT ProvisionAndSetNewTarget(const std::optional<std::string>& target,
                                      const std::optional<std::string>& name);
     HRESULT ChangeDefaultTargetRecommendation(BOOL recommend);
+    // The target's URL for the caller's DefaultTarget; kNoTargetAssigned where there is none.
+    HRESULT GetDefaultTarget(std::string* url);
+    // The state as the backups and the target make it, unless set; the time
+    // the target's backup of this user and PC was made, in UTC ("" without one).
+    HRESULT QueryProtectionStatus(std::uint32_t* protectionState, std::string* protectedUntil);
     void TraceRelease();
 
 private:

@@ -14,7 +14,7 @@ int DigitValue(char c, int base) {
     return value < base ? value : -1;
 }
 
-// "0x" and one to eight hex digits: the HRESULT's 32 bits.
+// "0x" and one to eight hex digits: an HRESULT's, or a state's, 32 bits.
 std::optional<HRESULT> ParseHresult(std::string_view text) {
     if (text.size() < 3 || text.size() > 10 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) {
         return std::nullopt;
@@ -51,6 +51,12 @@ bool Apply(std::string_view name, std::string_view value, Settings& settings) {
         const std::optional<std::int32_t> number = ParseDecimal(value);
         if (!number) return false;
         (name == "GetBackupStatus.status" ? settings.backupStatus : settings.validationResult) = number;
+        return true;
+    }
+    if (name == "QueryProtectionStatus.state") {
+        const std::optional<HRESULT> bits = ParseHresult(value);
+        if (!bits) return false;
+        settings.protectionState = static_cast<std::uint32_t>(*bits);
         return true;
     }
     const CallInfo* call = CallNamed(name);

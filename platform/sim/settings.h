@@ -20,6 +20,7 @@ struct Settings {
     std::map<Call, HRESULT> results;              // absent means S_OK
     std::optional<std::int32_t> backupStatus;             // GetBackupStatus.status
     std::optional<std::int32_t> validationResult;         // ValidateTarget.result
+    std::optional<std::uint32_t> protectionState;         // QueryProtectionStatus.state, in hex (0x111)
 
     HRESULT ResultOf(Call call) const;
 };

@@ -150,9 +150,10 @@ bool TakeOutActiveCodePage(const fs::path& exe) {
     return static_cast<bool>(file.flush());
 }
 
-// The exe in a folder of the run's own, with a decoy fhsvcctl.dll beside it
-// (as an attacker would plant one), and the stand-in fhsvcctl.dll in the
-// prefix's system folder, where Windows keeps the real one.
+// The exe and fhstatus.exe (built beside it) in a folder of the run's own,
+// with a decoy fhsvcctl.dll beside them (as an attacker would plant one), and
+// the stand-in fhsvcctl.dll in the prefix's system folder, where Windows
+// keeps the real one.
 bool InstallProgram(const std::string& exe, const std::string& systemFolder, bool legacyCodePage) {
     const std::string service = wine.standIns + "/fhsvcctl.dll";
     const std::string decoy = wine.standIns + "/fhsvcctl_decoy.dll";
@@ -160,6 +161,7 @@ bool InstallProgram(const std::string& exe, const std::string& systemFolder, boo
     std::error_code error;
     fs::create_directories(folder, error);
     if (!error) fs::copy_file(exe, folder / "fhswitch.exe", error);
+    if (!error) fs::copy_file(fs::path(exe).parent_path() / "fhstatus.exe", folder / "fhstatus.exe", error);
     if (!error) fs::copy_file(decoy, folder / "fhsvcctl.dll", error);
     if (!error) fs::copy_file(service, systemFolder + "/fhsvcctl.dll", fs::copy_options::overwrite_existing, error);
     if (error) {
@@ -167,11 +169,14 @@ bool InstallProgram(const std::string& exe, const std::string& systemFolder, boo
                      error.message().c_str());
         return false;
     }
-    if (legacyCodePage && !TakeOutActiveCodePage(folder / "fhswitch.exe")) {
-        std::fprintf(stderr, "no activeCodePage element in %s\n", exe.c_str());
-        return false;
+    for (const char* program : {"fhswitch.exe", "fhstatus.exe"}) {
+        if (legacyCodePage && !TakeOutActiveCodePage(folder / program)) {
+            std::fprintf(stderr, "no activeCodePage element in %s\n", program);
+            return false;
+        }
     }
     face.command = Wine({(folder / "fhswitch.exe").string()});
+    face.statusCommand = Wine({(folder / "fhstatus.exe").string()});
     wine.decoy = (folder / "fhsvcctl.dll").string();
     wine.systemServiceLibrary = systemFolder + "/fhsvcctl.dll";
     return true;
@@ -260,6 +265,7 @@ bool SetUpFace(int argc, char** argv) {
         defaultLocalAppData = face.work + "/LocalAppData";
         face.localAppData = defaultLocalAppData;
         face.command = {exe};
+        face.statusCommand = {(fs::path(exe).parent_path() / "fhstatus").string()};
         face.lineEnd = "\n";
         face.environment = {{"LOCALAPPDATA", defaultLocalAppData}, {"FHSWITCH_SIM_TARGETS", face.targets},
                             {"USERNAME", UserName()}};  // as Wine names the user
@@ -298,10 +304,21 @@ const Face& TheFace() { return face; }
 std::string StandInCommandFolder(const std::string& command) { return ProgramPath(wine.standIns + "/" + command); }
 bool IsWine() { return face.name.rfind("wine-", 0) == 0; }
 
-Result RunFhswitch(const std::vector<std::string>& arguments, const std::string& settings) {
-    std::vector<std::string> command = face.command;
+namespace {
+
+Result Run(std::vector<std::string> command, const std::vector<std::string>& arguments, const std::string& settings) {
     command.insert(command.end(), arguments.begin(), arguments.end());
     return Spawn(command, ProgramEnvironment(settings), face.driveRoot);
+}
+
+}  // namespace
+
+Result RunFhswitch(const std::vector<std::string>& arguments, const std::string& settings) {
+    return Run(face.command, arguments, settings);
+}
+
+Result RunFhstatus(const std::vector<std::string>& arguments, const std::string& settings) {
+    return Run(face.statusCommand, arguments, settings);
 }
 
 // The command on a pseudo-terminal made by script(1); what the terminal

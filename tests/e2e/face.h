@@ -20,6 +20,7 @@ using Environment = std::map<std::string, std::optional<std::string>>;
 struct Face {
     std::string name;  // "linux", "wine-x64", "wine-x86", "wine-x64-legacy" or "wine-x86-legacy"
     std::vector<std::string> command;
+    std::vector<std::string> statusCommand;  // fhstatus, from the folder of fhswitch's build
     std::string lineEnd;
     Environment environment;
     std::string localAppData;     // the face's own LOCALAPPDATA, as Linux names it
@@ -44,6 +45,9 @@ struct Result {
 // Runs fhswitch with the arguments and FHSWITCH_SIM settings, in the face's
 // drive root, so that a path rooted on the current drive ("\x") lands there.
 Result RunFhswitch(const std::vector<std::string>& arguments, const std::string& settings);
+
+// Runs fhstatus, as RunFhswitch runs fhswitch.
+Result RunFhstatus(const std::vector<std::string>& arguments, const std::string& settings);
 
 // The same, with standard output on a terminal (a pseudo-terminal made by
 // script(1)); what the terminal shows comes back, its control sequences and

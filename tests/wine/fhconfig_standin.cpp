@@ -1,7 +1,7 @@
 // The stand-in in-process COM server for File History's configuration
-// manager and its reassociation. Their vtables are laid out here from the
-// platform's slot tables, apart from the program's own declarations of
-// IFhConfigMgr and IFhReassociation: if a declaration put a method in the
+// manager, the target it hands out, and its reassociation. Their vtables are
+// laid out here from the platform's slot tables, apart from the program's own
+// declarations of IFhConfigMgr, IFhTarget and IFhReassociation: if a declaration put a method in the
 // wrong slot, the program would call the wrong function here and the Wine
 // tests would fail, as the real components would misbehave.
 #include <cstddef>
@@ -22,6 +22,8 @@ constexpr GUID kConfigManagerClass = {0xED43BB3C, 0x09E9, 0x498A, {0x9D, 0xF6, 0
 // {6A5FEA5B-BF8F-4EE5-B8C3-44D8A0D7331C}
 constexpr GUID kConfigManagerInterface = {0x6A5FEA5B, 0xBF8F, 0x4EE5,
                                           {0xB8, 0xC3, 0x44, 0xD8, 0xA0, 0xD7, 0x33, 0x1C}};
+// {D87965FD-2BAD-4657-BD3B-9567EB300CED}
+constexpr GUID kTargetInterface = {0xD87965FD, 0x2BAD, 0x4657, {0xBD, 0x3B, 0x95, 0x67, 0xEB, 0x30, 0x0C, 0xED}};
 // {4D728E35-16FA-4320-9E8B-BFD7100A8846}
 constexpr GUID kReassociationClass = {0x4D728E35, 0x16FA, 0x4320, {0x9E, 0x8B, 0xBF, 0xD7, 0x10, 0x0A, 0x88, 0x46}};
 // {6544A28A-F68D-47AC-91EF-16B2B36AA3EE}
@@ -44,11 +46,12 @@ struct ConfigManagerVtable {
     HRESULT(STDMETHODCALLTYPE* SetLocalPolicy)(ConfigManager*, int, ULONGLONG);
     HRESULT(STDMETHODCALLTYPE* GetBackupStatus)(ConfigManager*, INT32* backupStatus);
     HRESULT(STDMETHODCALLTYPE* SetBackupStatus)(ConfigManager*, INT32 backupStatus);
-    HRESULT(STDMETHODCALLTYPE* GetDefaultTarget)(ConfigManager*, void**);
+    HRESULT(STDMETHODCALLTYPE* GetDefaultTarget)(ConfigManager*, void** defaultTarget);
     HRESULT(STDMETHODCALLTYPE* ValidateTarget)(ConfigManager*, BSTR targetUrl, INT32* validationResult);
     HRESULT(STDMETHODCALLTYPE* ProvisionAndSetNewTarget)(ConfigManager*, BSTR targetUrl, BSTR targetName);
     HRESULT(STDMETHODCALLTYPE* ChangeDefaultTargetRecommendation)(ConfigManager*, BOOL recommend);
-    HRESULT(STDMETHODCALLTYPE* QueryProtectionStatus)(ConfigManager*, DWORD*, BSTR*);
+    HRESULT(STDMETHODCALLTYPE* QueryProtectionStatus)(ConfigManager*, DWORD* protectionState,
+                                                      BSTR* protectedUntilTime);
 };
 
 #define EXPECT_SLOT(method, slot) \
@@ -80,7 +83,7 @@ struct ConfigManager {
     sim::ConfigurationManager behaviour;
 };
 
-// IUnknown's three slots, for either object: one interface besides
+// IUnknown's three slots, for each object: one interface besides
 // IUnknown, a reference count, and the behaviour's traced release.
 template <typename Object>
 HRESULT STDMETHODCALLTYPE QueryInterface(Object* self, REFIID iid, void** object) {
@@ -104,12 +107,53 @@ ULONG STDMETHODCALLTYPE Release(Object* self) {
     return static_cast<ULONG>(left);
 }
 
-// The slots fhswitch never calls, each with its own signature: on x86 a
-// __stdcall callee pops its arguments, so one function cannot serve them all.
-template <typename... Arguments>
-HRESULT STDMETHODCALLTYPE NotUsedByFhswitch(ConfigManager*, Arguments...) {
+// The slots fhswitch and fhstatus never call, each with its own signature:
+// on x86 a __stdcall callee pops its arguments, so one function cannot serve
+// them all.
+template <typename Object, typename... Arguments>
+HRESULT STDMETHODCALLTYPE NotUsed(Object*, Arguments...) {
     return E_NOTIMPL;
 }
+
+// A BSTR of the text, for an out parameter that the caller frees.
+BSTR NewBstr(const std::string& text) { return SysAllocString(ToUtf16(text).data()); }
+
+struct Target;
+
+// IFhTarget's slots, in the platform's order.
+struct TargetVtable {
+    HRESULT(STDMETHODCALLTYPE* QueryInterface)(Target*, REFIID, void**);
+    ULONG(STDMETHODCALLTYPE* AddRef)(Target*);
+    ULONG(STDMETHODCALLTYPE* Release)(Target*);
+    HRESULT(STDMETHODCALLTYPE* GetStringProperty)(Target*, INT32 propertyType, BSTR* propertyValue);
+    HRESULT(STDMETHODCALLTYPE* GetNumericalProperty)(Target*, INT32 propertyType, ULONGLONG* propertyValue);
+};
+
+#define EXPECT_SLOT(method, slot) \
+    static_assert(offsetof(TargetVtable, method) == (slot) * sizeof(void*), #method " is slot " #slot)
+EXPECT_SLOT(QueryInterface, 0);
+EXPECT_SLOT(AddRef, 1);
+EXPECT_SLOT(Release, 2);
+EXPECT_SLOT(GetStringProperty, 3);
+EXPECT_SLOT(GetNumericalProperty, 4);
+static_assert(sizeof(TargetVtable) == 5 * sizeof(void*), "IFhTarget has 5 slots");
+#undef EXPECT_SLOT
+
+struct Target {
+    static constexpr const GUID& kInterface = kTargetInterface;
+    const TargetVtable* vtable;
+    LONG references;
+    sim::DefaultTarget behaviour;
+};
+
+HRESULT STDMETHODCALLTYPE GetStringProperty(Target* self, INT32 propertyType, BSTR* propertyValue) {
+    std::string value;
+    const HRESULT result = self->behaviour.GetStringProperty(propertyType, propertyValue ? &value : nullptr);
+    if (SUCCEEDED(result)) *propertyValue = NewBstr(value);
+    return result;
+}
+
+const TargetVtable kTargetVtable = {QueryInterface, AddRef, Release, GetStringProperty, NotUsed};
 
 HRESULT STDMETHODCALLTYPE LoadConfiguration(ConfigManager* self) { return self->behaviour.LoadConfiguration(); }
 
@@ -139,6 +183,30 @@ HRESULT STDMETHODCALLTYPE ChangeDefaultTargetRecommendation(ConfigManager* self,
     return self->behaviour.ChangeDefaultTargetRecommendation(recommend);
 }
 
+// The target as an object of its own, with the caller's one reference.
+HRESULT STDMETHODCALLTYPE GetDefaultTarget(ConfigManager* self, void** defaultTarget) {
+    std::string url;
+    const HRESULT result = self->behaviour.GetDefaultTarget(defaultTarget ? &url : nullptr);
+    if (defaultTarget == nullptr) return result;
+    *defaultTarget = nullptr;
+    if (FAILED(result)) return result;
+    Target* made = new (std::nothrow) Target{&kTargetVtable, 1, sim::DefaultTarget(url)};
+    *defaultTarget = made;
+    return made ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT STDMETHODCALLTYPE QueryProtectionStatus(ConfigManager* self, DWORD* protectionState,
+                                                BSTR* protectedUntilTime) {
+    std::uint32_t state = 0;
+    std::string until;
+    const bool out = protectionState != nullptr && protectedUntilTime != nullptr;
+    const HRESULT result = self->behaviour.QueryProtectionStatus(out ? &state : nullptr, &until);
+    if (FAILED(result)) return result;
+    *protectionState = state;
+    *protectedUntilTime = NewBstr(until);
+    return S_OK;
+}
+
 const ConfigManagerVtable kConfigManagerVtable = {
     QueryInterface,
     AddRef,
@@ -146,17 +214,17 @@ const ConfigManagerVtable kConfigManagerVtable = {
     LoadConfiguration,
     CreateDefaultConfiguration,
     SaveConfiguration,
-    NotUsedByFhswitch,
-    NotUsedByFhswitch,
-    NotUsedByFhswitch,
-    NotUsedByFhswitch,
+    NotUsed,
+    NotUsed,
+    NotUsed,
+    NotUsed,
     GetBackupStatus,
     SetBackupStatus,
-    NotUsedByFhswitch,
+    GetDefaultTarget,
     ValidateTarget,
     ProvisionAndSetNewTarget,
     ChangeDefaultTargetRecommendation,
-    NotUsedByFhswitch,
+    QueryProtectionStatus,
 };
 
 struct Reassociation;
@@ -212,8 +280,8 @@ HRESULT STDMETHODCALLTYPE GetConfigurationDetails(Reassociation* self, DWORD ind
     const bool out = userName != nullptr && pcName != nullptr && backupTime != nullptr;
     const HRESULT result = self->behaviour.GetConfigurationDetails(index, out ? &user : nullptr, &pc, &time);
     if (FAILED(result)) return result;
-    *userName = SysAllocString(ToUtf16(user).data());
-    *pcName = SysAllocString(ToUtf16(pc).data());
+    *userName = NewBstr(user);
+    *pcName = NewBstr(pc);
     backupTime->dwLowDateTime = static_cast<DWORD>(time);
     backupTime->dwHighDateTime = static_cast<DWORD>(time >> 32);
     return S_OK;

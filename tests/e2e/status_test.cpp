@@ -1,0 +1,261 @@
+// fhstatus as a process on each face: what it reports of each state File
+// History can be in, by exact output and status, and that reading the state
+// changes nothing. The states are made by fhswitch's own runs where they can
+// be (a fresh configuration, a reconnected backup, a failed reconnection), so
+// that fhstatus reads what fhswitch and the platform wrote.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "history/file_history.h"
+#include "history/state.h"
+#include "platform/sim/calls.h"
+#include "platform/sim/targets.h"
+#include "tests/e2e/face.h"
+#include "tests/support/sim_session.h"
+
+using e2e::EndToEnd;
+using e2e::Output;
+using e2e::Result;
+using e2e::RunFhstatus;
+using e2e::RunFhswitch;
+using e2e::SharedTrace;
+using e2e::TheFace;
+using testsupport::ListTree;
+using testsupport::ReadFile;
+using ::testing::ElementsAreArray;
+
+namespace {
+
+const std::string kTarget = "\\\\nas\\backups";
+const std::string kTargetUrl = kTarget + "\\";
+// This user's backup of this PC on the target, made at 2024-05-01 10:00:00 UTC.
+constexpr std::uint64_t kBackupTime = 133590312000000000;
+const std::string kBackedUpTo = "2024-05-01 10:00:00";
+
+// The lines, by name, in fhstatus's order.
+struct Lines {
+    std::string state, configuration, backups, targetUrl, targetName, protection, number, running, until, error;
+};
+
+std::vector<std::string> Printed(const Lines& lines) {
+    return {"state=" + lines.state,           "configuration=" + lines.configuration,
+            "backups=" + lines.backups,       "target_url=" + lines.targetUrl,
+            "target_name=" + lines.targetName, "protection=" + lines.protection,
+            "protection_number=" + lines.number, "backup_running=" + lines.running,
+            "protected_until=" + lines.until, "error=" + lines.error};
+}
+
+// How File History stands before fhstatus runs.
+enum class Before {
+    kNothing,          // no configuration
+    kDefaults,         // a fresh configuration and nothing more: -E failed validating
+    kOn,               // -E reconnected to this user's backup on the target
+    kOffWithTarget,    // a reconnection that failed at loading: the target set, backups off
+};
+
+struct StatusCase {
+    const char* name;
+    Before before;
+    const char* settings;  // fhstatus's run
+    StateStatus status;
+    Lines lines;
+};
+
+void PrintTo(const StatusCase& row, std::ostream* out) { *out << row.name; }
+
+const Lines kOn = {"protected", "yes", "on", kTargetUrl, "backups", "FH_STATE_NO_ERROR", "0xFF", "no", kBackedUpTo, ""};
+
+Lines With(Lines lines, const std::string& state, const std::string& protection, const std::string& number,
+           const std::string& running = "no") {
+    lines.state = state;
+    lines.protection = protection;
+    lines.number = number;
+    lines.running = running;
+    return lines;
+}
+
+Lines Failing(Lines lines, const std::string& error) {
+    lines.state = "unreadable";
+    lines.error = error;
+    return lines;
+}
+
+class StatusReport : public EndToEnd, public ::testing::WithParamInterface<StatusCase> {
+protected:
+    static void Prepare(Before before) {
+        if (before == Before::kNothing) return;
+        if (before == Before::kDefaults) {
+            ASSERT_EQ(RunFhswitch({"-E", kTarget}, "ValidateTarget.result=0").status, kTargetNotValid);
+            return;
+        }
+        // On, with this user's backup of this PC on the target, made at a known time.
+        ASSERT_EQ(RunFhswitch({"-E", kTarget}, "").status, kDone);
+        const std::string user = TheFace().targets + "/" + sim::TargetFolderName(kTargetUrl) + "/" + e2e::WindowsUserName();
+        for (const auto& pc : std::filesystem::directory_iterator(user)) {
+            testsupport::WriteFile(pc.path().string() + "/Configuration/Config1.xml",
+                                   sim::BackupConfigurationXml(e2e::WindowsUserName(), pc.path().filename().string(),
+                                                               kBackupTime));
+        }
+        if (before == Before::kOffWithTarget) {
+            std::filesystem::remove_all(TheFace().configDirectory);  // a fresh profile
+            ASSERT_EQ(RunFhswitch({"-E", kTarget}, "LoadConfiguration=0x80040300").status, kEarlierBackupNotReconnected);
+        }
+    }
+};
+
+TEST_P(StatusReport, SaysTheStateExactlyAndChangesNothing) {
+    const StatusCase& row = GetParam();
+    if (e2e::IsWine() && std::string(row.settings).rfind("CoInitializeEx=", 0) == 0) {
+        GTEST_SKIP() << "under Wine, COM is Wine's own";
+    }
+    Prepare(row.before);
+    if (HasFatalFailure()) return;
+    const std::vector<std::string> configuration = ListTree(TheFace().configDirectory);
+    const std::string saved = ReadFile(TheFace().configDirectory + "/Config1.xml");
+    const std::vector<std::string> targets = ListTree(TheFace().targets);
+    std::remove(TheFace().tracePath.c_str());
+
+    const Result result = RunFhstatus({}, row.settings);
+    EXPECT_EQ(result.output, Output(Printed(row.lines)));
+    EXPECT_EQ(result.status, row.status);
+    EXPECT_EQ(result.errors, "");
+    // Read, never written: the configuration and the target as they were,
+    // and no call that changes either.
+    EXPECT_THAT(ListTree(TheFace().configDirectory), ElementsAreArray(configuration));
+    EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config1.xml"), saved);
+    EXPECT_THAT(ListTree(TheFace().targets), ElementsAreArray(targets));
+    for (const std::string& line : SharedTrace()) {
+        const std::string call = line.substr(0, line.find('\t'));
+        static const std::vector<std::string> kReadOnly = {
+            "LoadConfiguration", "GetBackupStatus", "GetDefaultTarget", "FhTarget.GetStringProperty",
+            "FhTarget.Release", "QueryProtectionStatus", "Release"};
+        EXPECT_THAT(kReadOnly, ::testing::Contains(call)) << line;
+    }
+}
+
+// Every problem state, on its own and while a backup runs where it can.
+std::vector<StatusCase> ProblemStates() {
+    const std::vector<std::pair<std::string, unsigned>> states = {
+        {"FH_STATE_NOT_TRACKED", 0x00},          {"FH_STATE_FATAL_CONFIG_ERROR", 0x03},
+        {"FH_STATE_MIGRATING", 0x04},            {"FH_STATE_REHYDRATING", 0x05},
+        {"FH_STATE_TARGET_FS_LIMITATION", 0x0D}, {"FH_STATE_TARGET_ACCESS_DENIED", 0x0E},
+        {"FH_STATE_TARGET_VOLUME_DIRTY", 0x0F},  {"FH_STATE_TARGET_FULL_RETENTION_MAX", 0x10},
+        {"FH_STATE_TARGET_FULL", 0x11},          {"FH_STATE_STAGING_FULL", 0x12},
+        {"FH_STATE_TARGET_LOW_SPACE_RETENTION_MAX", 0x13}, {"FH_STATE_TARGET_LOW_SPACE", 0x14},
+        {"FH_STATE_TARGET_ABSENT", 0x15},        {"FH_STATE_TOO_MUCH_BEHIND", 0xF0},
+        {"FH_STATE_BACKUP_NOT_SUPPORTED", 0x810}};
+    static std::vector<std::string> names;  // the rows' names and settings outlive the table
+    names.reserve(4 * states.size());
+    std::vector<StatusCase> rows;
+    for (const auto& [name, number] : states) {
+        for (const bool running : {false, true}) {
+            if (running && number < 0x0D) continue;  // never ORed onto the states below
+            const unsigned value = number | (running ? 0x100u : 0u);
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "0x%02X", value);
+            names.push_back(name.substr(9) + (running ? "_Running" : ""));
+            const char* rowName = names.back().c_str();
+            names.push_back("QueryProtectionStatus.state=" + std::string(hex));
+            rows.push_back({rowName, Before::kOn, names.back().c_str(), kStateProblem,
+                            With(kOn, "problem", name, hex, running ? "yes" : "no")});
+        }
+    }
+    return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StatusReport,
+    ::testing::Values(
+        StatusCase{"NoConfiguration", Before::kNothing, "", kStateNotConfigured,
+                   {"not-configured", "no", "", "", "", "", "", "", "", ""}},
+        StatusCase{"DefaultsWithoutTarget", Before::kDefaults, "", kStateOff,
+                   {"off", "yes", "off", "", "", "FH_STATE_OFF", "0x01", "no", "", ""}},
+        StatusCase{"OnAndProtecting", Before::kOn, "", kStateProtected, kOn},
+        StatusCase{"OnAndBackingUp", Before::kOn, "QueryProtectionStatus.state=0x1FF", kStateProtected,
+                   With(kOn, "protected", "FH_STATE_NO_ERROR", "0x1FF", "yes")},
+        StatusCase{"OffWithTheTarget", Before::kOffWithTarget, "", kStateOff,
+                   {"off", "yes", "off", kTargetUrl, "backups", "FH_STATE_OFF", "0x01", "no", kBackedUpTo, ""}},
+        StatusCase{"OnButReportedOff", Before::kOn, "QueryProtectionStatus.state=0x01", kStateOff,
+                   With(kOn, "off", "FH_STATE_OFF", "0x01")},
+        StatusCase{"DisabledByPolicy", Before::kOn, "GetBackupStatus.status=1", kStateDisabledByPolicy,
+                   {"disabled-by-policy", "yes", "disabled-by-policy", kTargetUrl, "backups",
+                    "FH_STATE_DISABLED_BY_GP", "0x02", "no", kBackedUpTo, ""}},
+        StatusCase{"OnButReportedDisabledByPolicy", Before::kOn, "QueryProtectionStatus.state=0x02",
+                   kStateDisabledByPolicy, With(kOn, "disabled-by-policy", "FH_STATE_DISABLED_BY_GP", "0x02")},
+        StatusCase{"UnknownState", Before::kOn, "QueryProtectionStatus.state=0x42", kStateProblem,
+                   With(kOn, "problem", "unknown", "0x42")},
+        StatusCase{"RunningOntoAStateItNeverGoesWith", Before::kOn, "QueryProtectionStatus.state=0x101",
+                   kStateProblem, With(kOn, "problem", "unknown", "0x101")},
+        // Each call failing in turn.
+        StatusCase{"ComUnavailable", Before::kOn, "CoInitializeEx=0x80010106", kStateComUnavailable,
+                   {"com-unavailable", "", "", "", "", "", "", "", "", "CoInitializeEx 0x80010106"}},
+        StatusCase{"ManagerNotCreated", Before::kOn, "CoCreateInstance=0x80040154", kStateUnreadable,
+                   {"unreadable", "", "", "", "", "", "", "", "", "CoCreateInstance 0x80040154"}},
+        StatusCase{"LoadFails", Before::kOn, "LoadConfiguration=0x80040300", kStateUnreadable,
+                   {"unreadable", "", "", "", "", "", "", "", "", "LoadConfiguration 0x80040300"}},
+        StatusCase{"BackupStatusFails", Before::kOn, "GetBackupStatus=0x80004005", kStateUnreadable,
+                   [] {
+                       Lines lines = Failing(kOn, "GetBackupStatus 0x80004005");
+                       lines.backups = "";
+                       return lines;
+                   }()},
+        StatusCase{"TargetFails", Before::kOn, "GetDefaultTarget=0x80070005", kStateUnreadable,
+                   [] {
+                       Lines lines = Failing(kOn, "GetDefaultTarget 0x80070005");
+                       lines.targetUrl = lines.targetName = "";
+                       return lines;
+                   }()},
+        StatusCase{"TargetPropertyFails", Before::kOn, "FhTarget.GetStringProperty=0x80004005", kStateUnreadable,
+                   [] {
+                       Lines lines = Failing(kOn, "FhTarget.GetStringProperty 0x80004005");
+                       lines.targetUrl = lines.targetName = "";
+                       return lines;
+                   }()},
+        StatusCase{"ProtectionFailsWhileOn", Before::kOn, "QueryProtectionStatus=0x80070422", kStateUnreadable,
+                   {"unreadable", "yes", "on", kTargetUrl, "backups", "", "", "", "", "QueryProtectionStatus 0x80070422"}},
+        // Off, the backups decide: the failure is named, the class stands.
+        StatusCase{"ProtectionFailsWhileOff", Before::kOffWithTarget, "QueryProtectionStatus=0x80070422", kStateOff,
+                   {"off", "yes", "off", kTargetUrl, "backups", "", "", "", "", "QueryProtectionStatus 0x80070422"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(ProblemStates, StatusReport, ::testing::ValuesIn(ProblemStates()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct CommandLine {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::vector<std::string> lines;
+    int status;
+};
+
+class StatusCommandLines : public EndToEnd, public ::testing::WithParamInterface<CommandLine> {};
+
+TEST_P(StatusCommandLines, PrintExactlyAndReadNothing) {
+    const CommandLine& row = GetParam();
+    const Result result = RunFhstatus(row.arguments, "");
+    EXPECT_EQ(result.output, Output(row.lines));
+    EXPECT_EQ(result.status, row.status);
+    EXPECT_THAT(SharedTrace(), ::testing::IsEmpty());
+}
+
+const std::vector<std::string> kRejected = {"fhstatus takes no arguments; fhstatus /? shows its usage"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StatusCommandLines,
+    ::testing::Values(CommandLine{"Usage",
+                                  {"/?"},
+                                  {"Reports the current user's File History state, changing nothing.",
+                                   "fhstatus       name=value lines; the exit status is the state's class",
+                                   "fhstatus /?    this usage"},
+                                  0},
+                      CommandLine{"AnArgument", {"-E"}, kRejected, kStateArgumentsRejected},
+                      CommandLine{"UsageAndMore", {"/?", "x"}, kRejected, kStateArgumentsRejected},
+                      CommandLine{"AnEmptyArgument", {""}, kRejected, kStateArgumentsRejected}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
