@@ -5,63 +5,115 @@ rem
 rem     disable-file-history.cmd [/force]
 rem
 rem "fhswitch -D" stops backups, clears the user's File History configuration
-rem and has the service reload. It runs only where enable-file-history.cmd
-rem made this user's configuration (one of its records is there), so that a
-rem user who set up File History themselves keeps it, however often this
-rem script runs; /force runs it for every user. When it ends with 0 the
-rem records go, so that enabling runs again later. Each run appends a line
-rem to %LOCALAPPDATA%\fhswitch\fhswitch.log and writes event 2 of source
-rem fhswitch to the Application log. The exit status is fhswitch's; 0 when
-rem there was nothing to undo; 9009 when fhswitch.exe is not found (beside
-rem this script, else in Program Files\fhswitch).
+rem and has the service reload. It runs only where File History's current
+rem target, as fhstatus.exe reads it, is the one enable-file-history.cmd set
+rem (its record), so that a user who set up File History themselves, before
+rem or after the enable script, keeps it, however often this script runs;
+rem /force runs it for every user. When it ends with 0 the record goes, so
+rem that enabling runs again later. Each run appends a line to
+rem %LOCALAPPDATA%\fhswitch\fhswitch.log and writes event 2 of source
+rem fhswitch to the Application log, both ending with the state after the
+rem run. The exit status is fhswitch's; 0 when there was nothing to undo;
+rem 9009 when fhswitch.exe and fhstatus.exe are not found (beside this
+rem script, else in Program Files\fhswitch); 9011 when the state could not
+rem be read.
 setlocal EnableExtensions DisableDelayedExpansion
 set "state=%LOCALAPPDATA%\fhswitch"
 set "record=%LOCALAPPDATA%\fhswitch\enabled-target.txt"
-set "made=%LOCALAPPDATA%\fhswitch\configured-by-script.txt"
 set "log=%LOCALAPPDATA%\fhswitch\fhswitch.log"
+set "here=%~dp0"
 if not exist "%state%\" mkdir "%state%"
-rem The log is UTF-8, whatever the console's code page.
+rem The log and fhstatus's lines are UTF-8, whatever the console's code page.
 call :remember_code_page
 chcp 65001 >nul 2>&1
 
+call :find_programs
+if not defined programs (set "status=9009" & set "did=failed, fhswitch.exe or fhstatus.exe not found" & goto :log)
+call :read_state
+set "recorded="
+if exist "%record%" set /p recorded=<"%record%"
+call :comparable_target recorded earlier
 if /i "%~1"=="/force" goto :disable
-if exist "%record%" goto :disable
-if exist "%made%" goto :disable
+if not defined readable (set "status=9011" & set "did=failed, %fh_error%" & goto :log)
+rem Only where the current target is the one the enable script set.
+set "ours="
+if defined earlier if /i "%fh_target_url%"=="%earlier%" set "ours=yes"
+if defined ours goto :disable
 set "status=0"
 set "did=left as it is, not turned on by enable-file-history.cmd"
 set "meaning=nothing to do"
 goto :report
 
 :disable
-set "fhswitch="
-if exist "%~dp0fhswitch.exe" set "fhswitch=%~dp0fhswitch.exe"
-if not defined fhswitch if defined ProgramW6432 if exist "%ProgramW6432%\fhswitch\fhswitch.exe" set "fhswitch=%ProgramW6432%\fhswitch\fhswitch.exe"
-if not defined fhswitch if exist "%ProgramFiles%\fhswitch\fhswitch.exe" set "fhswitch=%ProgramFiles%\fhswitch\fhswitch.exe"
-if not defined fhswitch (set "status=9009" & set "did=failed, fhswitch.exe not found" & goto :log)
-
-"%fhswitch%" -D
+"%programs%fhswitch.exe" -D
 set "status=%ERRORLEVEL%"
 if not "%status%"=="0" (set "did=failed" & goto :log)
-rem Only a run that cleared the configuration ends what the records say.
+rem Only a run that cleared the configuration ends what the record says.
 set "did=disabled"
 if exist "%record%" del "%record%"
-if exist "%made%" del "%made%"
 
 :log
 set "meaning=unknown status"
 if "%status%"=="0" set "meaning=done"
 if "%status%"=="1" set "meaning=the service refused to stop backing up; no file was deleted"
-if "%status%"=="9009" set "meaning=fhswitch.exe is neither beside this script nor in Program Files\fhswitch"
+if "%status%"=="9009" set "meaning=fhswitch.exe and fhstatus.exe are not both beside this script or in Program Files\fhswitch"
+if "%status%"=="9011" set "meaning=File History's state could not be read; nothing was changed"
 :report
+rem The state after the run, for the log and the event.
+if defined programs call :read_state
 set "type=ERROR"
 if "%status%"=="0" set "type=INFORMATION"
 setlocal EnableDelayedExpansion
-set "line=!did! (status !status!: !meaning!)"
+rem The enable script's target is shown as it recorded it; another as fhstatus says it.
+set "shown=!fh_target_url!"
+if defined earlier if /i "!fh_target_url!"=="!earlier!" set "shown=!recorded!"
+if defined earlier if /i "!fh_target_url!"=="!earlier!" if not "!shown:~-1!"=="\" set "shown=!shown!\"
+set "line=!did! (status !status!: !meaning!) [state=!fh_state! backups=!fh_backups! target=!shown! protection=!fh_protection!]"
 >>"!log!" echo !date! !time! !line!
 eventcreate /l APPLICATION /so fhswitch /t !type! /id 2 /d "!USERDOMAIN!\!USERNAME!: !line!" >nul 2>&1
 endlocal
 if defined codepage chcp %codepage% >nul 2>&1
 exit /b %status%
+
+rem The folder that holds both programs, ending in a backslash: beside this
+rem script (as on a NETLOGON share), else the 64-bit Program Files
+rem (%ProgramW6432%), else %ProgramFiles%, where the x86 MSI puts them.
+:find_programs
+set "programs="
+if exist "%here%fhswitch.exe" if exist "%here%fhstatus.exe" set "programs=%here%"
+if not defined programs if defined ProgramW6432 if exist "%ProgramW6432%\fhswitch\fhswitch.exe" if exist "%ProgramW6432%\fhswitch\fhstatus.exe" set "programs=%ProgramW6432%\fhswitch\"
+if not defined programs if exist "%ProgramFiles%\fhswitch\fhswitch.exe" if exist "%ProgramFiles%\fhswitch\fhstatus.exe" set "programs=%ProgramFiles%\fhswitch\"
+exit /b
+
+rem File History's state as fhstatus.exe prints it, a variable fh_<name> per
+rem line; "readable" when it could be read, else fh_error says why. The lines
+rem go through a file: Wine's "for /f" decodes a program's output in a code
+rem page of its own, a file's in the console's (UTF-8 here), as Windows does both.
+:read_state
+for %%n in (state configuration backups target_url target_name protection protection_number backup_running protected_until error) do set "fh_%%n="
+"%programs%fhstatus.exe" >"%state%\state.txt" 2>nul
+for /f "usebackq tokens=1,* delims==" %%a in ("%state%\state.txt") do set "fh_%%a=%%b"
+del "%state%\state.txt" >nul 2>&1
+set "readable="
+if defined fh_state if not "%fh_state%"=="unreadable" if not "%fh_state%"=="com-unavailable" set "readable=yes"
+if not defined readable if not defined fh_error set "fh_error=fhstatus.exe printed no state"
+exit /b
+
+rem The target in the variable named %1 as the platform holds it (ending in
+rem a backslash) and as "for /f" reads it back from a file, into %2: so it
+rem compares with fhstatus's target alike on Windows, which decodes both in
+rem the console's code page, and under Wine, which decodes both in a code
+rem page of its own.
+:comparable_target
+set "%~2="
+setlocal EnableDelayedExpansion
+set "value=!%~1!"
+if defined value if not "!value:~-1!"=="\" set "value=!value!\"
+>"!state!\target.txt" echo target=!value!
+endlocal
+for /f "usebackq tokens=1,* delims==" %%a in ("%state%\target.txt") do set "%~2=%%b"
+del "%state%\target.txt" >nul 2>&1
+exit /b
 
 rem The console's code page, to restore at the end: the number in chcp's
 rem answer, whatever the language around it ("Active code page: 437",

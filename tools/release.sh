@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds fhswitch.exe for each Windows architecture of
+# Builds fhswitch.exe and fhstatus.exe for each Windows architecture of
 # cmake/windows-architectures.tsv (stripped, without tests or stand-ins)
-# and writes the release into dist/: per architecture a zip (the exe and
+# and writes the release into dist/: per architecture a zip (the exes and
 # README.txt) and an MSI, and SHA256SUMS. Installs what is missing. Two runs
 # of the same commit give byte-identical files, wherever and whenever they
 # run: the commit's time stands for every date, and nothing else of the
@@ -61,8 +61,10 @@ for arch in "${architectures[@]}"; do
     cmake --preset "release-$arch" >/dev/null
     cmake --build --preset "release-$arch"
     mkdir -p "build/release-stage/$arch"
-    cp "build/release-$arch/cli/fhswitch.exe" "build/release-stage/$arch/fhswitch.exe"
-    sign "build/release-stage/$arch/fhswitch.exe"
+    for program in fhswitch fhstatus; do
+        cp "build/release-$arch/cli/$program.exe" "build/release-stage/$arch/$program.exe"
+        sign "build/release-stage/$arch/$program.exe"
+    done
 done
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "build/release-${architectures[0]}/CMakeCache.txt")
 

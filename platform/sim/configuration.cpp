@@ -14,6 +14,7 @@
 namespace sim {
 namespace {
 
+constexpr HRESULT FHCFG_E_CORRUPT_CONFIG_FILE = static_cast<HRESULT>(0x80040300);
 constexpr HRESULT FHCFG_E_NO_VALID_CONFIGURATION_LOADED = static_cast<HRESULT>(0x80040303);
 
 std::string ConfigurationXml(const SavedConfiguration& configuration) {
@@ -39,6 +40,11 @@ std::uint32_t ProtectionStateOf(std::int32_t backupStatus, const std::string& ta
     if (backupStatus == FH_STATUS_DISABLED_BY_GP) return FH_STATE_DISABLED_BY_GP;
     if (backupStatus == FH_STATUS_DISABLED) return FH_STATE_OFF;
     return target.empty() ? FH_STATE_NOT_TRACKED : FH_STATE_NO_ERROR;
+}
+
+bool HasConfigurationFile() {
+    const std::optional<std::string> directory = ConfigurationDirectory();
+    return directory && ReadStoredFile(*directory + "\\Config1.xml");
 }
 
 // A target URL's last part: "backups" of "\\\\nas\\backups\\", "X:" of "X:\\".
@@ -108,11 +114,11 @@ std::int32_t ValidationOf(const std::string& target) {
 }
 
 // Loading reads what the files say: what a fresh configuration, a save or a
-// reassociation wrote last.
+// reassociation wrote last. Files it cannot read are corrupt, not missing.
 HRESULT ConfigurationManager::LoadConfiguration() {
     HRESULT result = CurrentSettings().ResultOf(Call::LoadConfiguration);
     const std::optional<SavedConfiguration> saved = ReadSavedConfiguration();
-    if (SUCCEEDED(result) && !saved) result = FHCFG_E_CONFIG_FILE_NOT_FOUND;
+    if (SUCCEEDED(result) && !saved) result = HasConfigurationFile() ? FHCFG_E_CORRUPT_CONFIG_FILE : FHCFG_E_CONFIG_FILE_NOT_FOUND;
     if (SUCCEEDED(result)) {
         loaded_ = true;
         configuration_ = *saved;

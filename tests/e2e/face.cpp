@@ -426,6 +426,30 @@ std::vector<std::string> SharedTrace() {
     return lines;
 }
 
+std::vector<std::string> ChangingCalls() {
+    static const std::vector<std::string> kReading = {"LoadConfiguration",          "GetBackupStatus",
+                                                      "GetDefaultTarget",           "FhTarget.GetStringProperty",
+                                                      "FhTarget.Release",           "QueryProtectionStatus",
+                                                      "Release"};
+    std::vector<std::string> lines;
+    for (const std::string& line : SharedTrace()) {
+        const std::string call = line.substr(0, line.find('\t'));
+        if (std::find(kReading.begin(), kReading.end(), call) == kReading.end()) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string ConfigurationXml(const std::string& target, int backupStatus) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<FileHistoryConfiguration>\n  <Target>" + target +
+           "</Target>\n  <BackupStatus>" + std::to_string(backupStatus) + "</BackupStatus>\n</FileHistoryConfiguration>\n";
+}
+
+void WriteConfiguration(const std::string& target, int backupStatus) {
+    for (const char* copy : {"/Config1.xml", "/Config2.xml"}) {
+        testsupport::WriteFile(face.configDirectory + copy, ConfigurationXml(target, backupStatus));
+    }
+}
+
 std::string ProgramPath(const std::string& linuxPath) {
     if (!IsWine()) return linuxPath;
     std::string path = "Z:" + linuxPath;

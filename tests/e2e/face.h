@@ -117,6 +117,17 @@ std::string Output(const std::vector<std::string>& lines);
 // The trace lines of the calls both faces trace.
 std::vector<std::string> SharedTrace();
 
+// The calls in the shared trace that change something: all but the ones
+// that read File History's state (fhstatus's).
+std::vector<std::string> ChangingCalls();
+
+// The configuration files as the simulated platform writes them: a target
+// ("" for none) and a backup status (FH_STATUS_*).
+std::string ConfigurationXml(const std::string& target, int backupStatus);
+// Writes both copies into the face's configuration directory, as File
+// History set up by the user would leave them.
+void WriteConfiguration(const std::string& target, int backupStatus);
+
 // How the program names a folder of this machine (on Wine, through drive Z:).
 std::string ProgramPath(const std::string& linuxPath);
 

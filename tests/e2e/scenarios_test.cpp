@@ -15,6 +15,7 @@
 #include "tests/e2e/face.h"
 #include "tests/support/sim_session.h"
 
+using e2e::ConfigurationXml;
 using e2e::EndToEnd;
 using e2e::Output;
 using e2e::Result;
@@ -79,12 +80,6 @@ class Scenarios : public EndToEnd, public ::testing::WithParamInterface<Scenario
 const std::string kTarget = "\\\\nas\\backups";
 const std::string kTargetUrl = kTarget + "\\";  // the form the platform requires
 const std::string kRelease = "Release\t-";
-
-// The simulated configuration file, as the platform's stand-in writes it.
-std::string ConfigurationXml(const std::string& target, int backupStatus) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<FileHistoryConfiguration>\n  <Target>" + target +
-           "</Target>\n  <BackupStatus>" + std::to_string(backupStatus) + "</BackupStatus>\n</FileHistoryConfiguration>\n";
-}
 
 TEST_P(Scenarios, PrintExactlyReturnTheirStatusAndMakeTheirCalls) {
     const Scenario& scenario = GetParam();

@@ -1,8 +1,9 @@
 // The administrators' logon scripts in examples/, run by Wine's cmd with the
-// Windows face and its stand-ins: once per target, a failure retried, a
-// user's own File History left alone, a record, a log line and an event per
-// logon, the exe beside the script or in Program Files, the code page put
-// back. cmd runs on a terminal: it switches its code page only on a console.
+// Windows face and its stand-ins: decided from File History's state as
+// fhstatus reads it (nothing to do only where it is on with the target, a
+// failure retried, a user's own File History left alone by both scripts),
+// a log line and an event per logon that end with the state, the programs
+// beside the script or in Program Files, the code page put back. cmd runs on a terminal: it switches its code page only on a console.
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "history/file_history.h"
+#include "platform/fh_config.h"
 #include "platform/sim/targets.h"
 #include "tests/e2e/face.h"
 #include "tests/support/sim_session.h"
@@ -39,8 +41,17 @@ namespace {
 // The scripts' own statuses, beside fhswitch's; a status reaches Linux cut to 8 bits.
 constexpr int kNotFound = 9009 % 256;
 constexpr int kUsersOwnLeft = 9010 % 256;
+constexpr int kStateUnreadable = 9011 % 256;
 
 const std::string kValidated = "ValidateTarget\t0x00000000\t";
+
+// The state after a run, as each log line and event end with it.
+std::string Now(const std::string& state, const std::string& backups, const std::string& target,
+                const std::string& protection) {
+    return " [state=" + state + " backups=" + backups + " target=" + target + " protection=" + protection + "]";
+}
+std::string OnWith(const std::string& target) { return Now("protected", "on", target, "FH_STATE_NO_ERROR"); }
+const std::string kShareOn = OnWith("\\\\nas\\backups\\");
 
 class LogonScripts : public EndToEnd {
 protected:
@@ -66,7 +77,6 @@ protected:
                                                                                   : "(no line end) " + text;
     }
     static bool recorded() { return fs::exists(state() + "/enabled-target.txt"); }
-    static bool configuredByScript() { return fs::exists(state() + "/configured-by-script.txt"); }
     // Every line of the log, without line ends.
     static std::vector<std::string> logLines() {
         std::vector<std::string> lines;
@@ -111,15 +121,16 @@ TEST_P(LogonTargets, TheFirstLogonEnablesAndTheNextDoesNothing) {
     EXPECT_EQ(first.status, kDone) << first.output;
     EXPECT_THAT(SharedTrace(), Contains(kValidated + target.expanded + "\\"));
     EXPECT_EQ(record(), target.expanded);
-    const std::string enabled = "enabled: " + target.expanded + " (status 0: done)";
+    const std::string enabled = "enabled: " + target.expanded + " (status 0: done)" + OnWith(target.expanded + "\\");
     EXPECT_THAT(lastLogLine(), EndsWith(" " + enabled));
     EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("INFORMATION", 1, enabled)));
 
     const Result second = Enable({target.typed});
     EXPECT_EQ(second.status, kDone) << second.output;
-    EXPECT_THAT(SharedTrace(), IsEmpty());
+    EXPECT_THAT(e2e::ChangingCalls(), IsEmpty());
     EXPECT_EQ(record(), target.expanded);
-    const std::string nothing = "already enabled: " + target.expanded + " (status 0: nothing to do)";
+    const std::string nothing =
+        "already enabled: " + target.expanded + " (status 0: nothing to do)" + OnWith(target.expanded + "\\");
     EXPECT_THAT(logLines(), ElementsAre(EndsWith(" " + enabled), EndsWith(" " + nothing)));
     EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("INFORMATION", 1, nothing)));
 }
@@ -141,7 +152,8 @@ TEST_F(LogonScripts, AChangedTargetRunsAgainAndAFailureIsRetried) {
     EXPECT_THAT(SharedTrace(), Contains(kValidated + "\\\\nas\\new\\"));
     EXPECT_EQ(record(), "\\\\nas\\old");
     const std::string line =
-        "failed: \\\\nas\\new (status 6: the target is neither valid nor an existing File History namespace)";
+        "failed: \\\\nas\\new (status 6: the target is neither valid nor an existing File History namespace)" +
+        Now("off", "off", "", "FH_STATE_OFF");  // the fresh configuration -E made
     EXPECT_THAT(lastLogLine(), EndsWith(" " + line));
     EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("ERROR", 1, line)));
 
@@ -151,23 +163,64 @@ TEST_F(LogonScripts, AChangedTargetRunsAgainAndAFailureIsRetried) {
     EXPECT_EQ(record(), "\\\\nas\\new");
 }
 
-// File History that the user set up (configuration files, no record of this
-// script) is theirs: the script leaves it, at every logon, unless told to
-// replace it.
-TEST_F(LogonScripts, AUsersOwnConfigurationIsLeftInPlaceUnlessForced) {
+// File History is on with the script's target, then the user turns it off:
+// the next logon turns it on again. "Already enabled" only where it is on.
+TEST_F(LogonScripts, AUserWhoTurnedFileHistoryOffIsReEnabled) {
+    ASSERT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
+    e2e::WriteConfiguration("\\\\nas\\backups\\", FH_STATUS_DISABLED);
+
+    const Result result = Enable({"\\\\nas\\backups"});
+    EXPECT_EQ(result.status, kDone);
+    EXPECT_THAT(e2e::ChangingCalls(), Contains(kValidated + "\\\\nas\\backups\\"));
+    EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config1.xml"), e2e::ConfigurationXml("\\\\nas\\backups\\", 2));
+    EXPECT_THAT(lastLogLine(), EndsWith(" enabled: \\\\nas\\backups (status 0: done)" + kShareOn));
+}
+
+// A configuration that names no target (what a failed "fhswitch -E" by hand
+// leaves) is no setup of the user's: enabled, without /force.
+TEST_F(LogonScripts, AConfigurationWithoutATargetIsEnabled) {
+    e2e::WriteConfiguration("", FH_STATUS_DISABLED);
+    const Result result = Enable({"\\\\nas\\backups"});
+    EXPECT_EQ(result.status, kDone);
+    EXPECT_EQ(record(), "\\\\nas\\backups");
+    EXPECT_THAT(lastLogLine(), EndsWith(" enabled: \\\\nas\\backups (status 0: done)" + kShareOn));
+}
+
+// File History that the user set up on a target of their own, before the
+// script ever ran or after it had enabled the share, is theirs: both
+// scripts leave it, at every logon, unless told otherwise.
+struct UsersOwnCase {
+    const char* name;
+    bool enabledByTheScriptFirst;
+};
+
+class UsersOwn : public LogonScripts, public ::testing::WithParamInterface<UsersOwnCase> {};
+
+TEST_P(UsersOwn, IsLeftInPlaceByBothScriptsUnlessForced) {
+    if (GetParam().enabledByTheScriptFirst) {
+        ASSERT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
+    }
     PopulateConfiguration();
+    e2e::WriteConfiguration("E:\\", FH_STATUS_ENABLED);
     const std::vector<std::string> users = ListTree(TheFace().configDirectory);
+    const std::string saved = ReadFile(TheFace().configDirectory + "/Config1.xml");
     const std::string left = "left the user's own File History configuration in place: \\\\nas\\backups (status 9010: "
-                             "the user set up File History; /force replaces it)";
+                             "the user set up File History; /force replaces it)" + OnWith("E:\\");
+    const std::string alone =
+        "left as it is, not turned on by enable-file-history.cmd (status 0: nothing to do)" + OnWith("E:\\");
     for (int logon = 0; logon < 2; ++logon) {
-        const Result result = Enable({"\\\\nas\\backups"});
-        EXPECT_EQ(result.status, kUsersOwnLeft) << "logon " << logon;
-        EXPECT_THAT(SharedTrace(), IsEmpty()) << "logon " << logon;
-        EXPECT_EQ(ListTree(TheFace().configDirectory), users) << "logon " << logon;
-        EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config1.xml"), "one") << "logon " << logon;
-        EXPECT_FALSE(recorded());
+        const Result enabling = Enable({"\\\\nas\\backups"});
+        EXPECT_EQ(enabling.status, kUsersOwnLeft) << "logon " << logon;
+        EXPECT_THAT(e2e::ChangingCalls(), IsEmpty()) << "logon " << logon;
         EXPECT_THAT(lastLogLine(), EndsWith(" " + left));
         EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("INFORMATION", 1, left)));
+        const Result disabling = Disable({});
+        EXPECT_EQ(disabling.status, kDone) << "logon " << logon;
+        EXPECT_THAT(e2e::ChangingCalls(), IsEmpty()) << "logon " << logon;
+        EXPECT_THAT(lastLogLine(), EndsWith(" " + alone));
+        EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("INFORMATION", 2, alone)));
+        EXPECT_EQ(ListTree(TheFace().configDirectory), users) << "logon " << logon;
+        EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config1.xml"), saved) << "logon " << logon;
     }
 
     const Result forced = Enable({"/force", "\\\\nas\\backups"});
@@ -175,45 +228,72 @@ TEST_F(LogonScripts, AUsersOwnConfigurationIsLeftInPlaceUnlessForced) {
     EXPECT_THAT(SharedTrace(), Contains(kValidated + "\\\\nas\\backups\\"));
     EXPECT_EQ(record(), "\\\\nas\\backups");
     EXPECT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
-    EXPECT_THAT(lastLogLine(), EndsWith(" already enabled: \\\\nas\\backups (status 0: nothing to do)"));
+    EXPECT_THAT(lastLogLine(), EndsWith(" already enabled: \\\\nas\\backups (status 0: nothing to do)" + kShareOn));
 }
 
-// A run that failed after fhswitch made its fresh configuration leaves the
-// configuration files and no record of success: they are the script's, and
-// the next logon tries again. A run that failed before that made nothing, and
-// claims nothing: a configuration the user sets up afterwards is theirs.
+INSTANTIATE_TEST_SUITE_P(Table, UsersOwn,
+                         ::testing::Values(UsersOwnCase{"BeforeTheScript", false},
+                                           UsersOwnCase{"MovedAfterTheScriptEnabledTheShare", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A first logon that failed, wherever it failed, is tried again at the next
+// (one that failed only at the service left File History on with the
+// target: nothing to do then, and the target is the script's). Nothing is
+// claimed for a failure: the record names a target only once it is on.
 struct FailedFirstLogon {
     const char* name;
     const char* settings;
     ExitStatus status;
-    bool freshConfigurationMade;
+    const char* next;  // what the next logon does
 };
 
 class FailedFirstLogons : public LogonScripts, public ::testing::WithParamInterface<FailedFirstLogon> {};
 
-TEST_P(FailedFirstLogons, DecideWhoseTheConfigurationIs) {
+TEST_P(FailedFirstLogons, AreTriedAgain) {
     const FailedFirstLogon& row = GetParam();
     EXPECT_EQ(Enable({"\\\\nas\\backups"}, row.settings).status, row.status);
     EXPECT_FALSE(recorded());
-    EXPECT_EQ(configuredByScript(), row.freshConfigurationMade);
-    EXPECT_EQ(fs::exists(TheFace().configDirectory + "/Config1.xml"), row.freshConfigurationMade);
-    if (!row.freshConfigurationMade) PopulateConfiguration();  // the user sets up File History
 
     const Result next = Enable({"\\\\nas\\backups"});
-    EXPECT_EQ(next.status, row.freshConfigurationMade ? kDone : kUsersOwnLeft);
-    EXPECT_EQ(SharedTrace().empty(), !row.freshConfigurationMade);
-    EXPECT_EQ(recorded(), row.freshConfigurationMade);
+    EXPECT_EQ(next.status, kDone);
+    EXPECT_THAT(lastLogLine(), EndsWith(std::string(" ") + row.next + ": \\\\nas\\backups (status 0: " +
+                                        (row.next == std::string("enabled") ? "done" : "nothing to do") + ")" +
+                                        kShareOn));
+    EXPECT_EQ(record(), "\\\\nas\\backups");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, FailedFirstLogons,
-    ::testing::Values(FailedFirstLogon{"TargetNotValid", "ValidateTarget.result=0", kTargetNotValid, true},
-                      FailedFirstLogon{"ServiceNotReached", "FhServiceOpenPipe=0x80040601", kServiceNotReloaded, true},
+    ::testing::Values(FailedFirstLogon{"TargetNotValid", "ValidateTarget.result=0", kTargetNotValid, "enabled"},
+                      FailedFirstLogon{"ServiceNotReached", "FhServiceOpenPipe=0x80040601", kServiceNotReloaded,
+                                       "already enabled"},
                       FailedFirstLogon{"EarlierBackupNotReconnected", "ValidateTarget.result=4",
-                                       kEarlierBackupNotReconnected, true},
+                                       kEarlierBackupNotReconnected, "enabled"},
                       FailedFirstLogon{"ConfigurationNotCreated", "CreateDefaultConfiguration=0x80040300",
-                                       kConfigurationNotCreated, false}),
+                                       kConfigurationNotCreated, "enabled"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Where the state cannot be read, neither script changes anything, and both
+// say why; /force still runs.
+TEST_F(LogonScripts, AnUnreadableStateChangesNothing) {
+    ASSERT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
+    const std::string unreadable = " (status 9011: File History's state could not be read; nothing was changed)" +
+                                   Now("unreadable", "", "", "");
+    const Result enabling = Enable({"\\\\nas\\backups"}, "LoadConfiguration=0x80040300");
+    EXPECT_EQ(enabling.status, kStateUnreadable);
+    EXPECT_THAT(e2e::ChangingCalls(), IsEmpty());
+    EXPECT_THAT(lastLogLine(), EndsWith(" failed, LoadConfiguration 0x80040300: \\\\nas\\backups" + unreadable));
+    EXPECT_THAT(CommandTrace("eventcreate"),
+                ElementsAre(Event("ERROR", 1, "failed, LoadConfiguration 0x80040300: \\\\nas\\backups" + unreadable)));
+    const Result disabling = Disable({}, "LoadConfiguration=0x80040300");
+    EXPECT_EQ(disabling.status, kStateUnreadable);
+    EXPECT_THAT(e2e::ChangingCalls(), IsEmpty());
+    EXPECT_THAT(lastLogLine(), EndsWith(" failed, LoadConfiguration 0x80040300" + unreadable));
+    EXPECT_TRUE(recorded());
+
+    EXPECT_EQ(Disable({"/force"}, "LoadConfiguration=0x80040300").status, kDone);
+    EXPECT_THAT(e2e::ChangingCalls(), Contains("FhServiceStopBackup\t0x00000000\t0"));
+}
 
 // A PC re-imaged under its name: a fresh profile without the script's
 // records, and the share holding the user's backup from before the rebuild.
@@ -236,40 +316,43 @@ TEST_F(LogonScripts, OnAReimagedPcTheEarlierBackupIsKept) {
     EXPECT_EQ(ListTree(backup.string()), kept);
     EXPECT_EQ(ReadFile(backup.string() + "/Data/Documents/report (2024_05_01 10_00_00 UTC).docx"), "May");
     EXPECT_EQ(record(), "\\\\nas\\backups");
-    EXPECT_THAT(lastLogLine(), EndsWith(" enabled: \\\\nas\\backups (status 0: done)"));
+    EXPECT_THAT(lastLogLine(), EndsWith(" enabled: \\\\nas\\backups (status 0: done)" + kShareOn));
 }
 
-TEST_F(LogonScripts, DisablingUndoesWhatTheEnableScriptDidAndClearsItsRecords) {
+TEST_F(LogonScripts, DisablingUndoesWhatTheEnableScriptDidAndClearsItsRecord) {
     ASSERT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
 
     const Result refused = Disable({}, "FhServiceStopBackup=0x80040600");
     EXPECT_EQ(refused.status, kStopRefused);
     EXPECT_TRUE(recorded());
-    const std::string failed = "failed (status 1: the service refused to stop backing up; no file was deleted)";
+    const std::string failed =
+        "failed (status 1: the service refused to stop backing up; no file was deleted)" + kShareOn;
     EXPECT_THAT(lastLogLine(), EndsWith(" " + failed));
     EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("ERROR", 2, failed)));
 
     const Result disabled = Disable({});
     EXPECT_EQ(disabled.status, kDone);
     EXPECT_FALSE(recorded());
-    EXPECT_FALSE(configuredByScript());
     EXPECT_THAT(ListTree(TheFace().configDirectory), IsEmpty());
-    EXPECT_THAT(lastLogLine(), EndsWith(" disabled (status 0: done)"));
-    EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("INFORMATION", 2, "disabled (status 0: done)")));
+    const std::string done = "disabled (status 0: done)" + Now("not-configured", "", "", "");
+    EXPECT_THAT(lastLogLine(), EndsWith(" " + done));
+    EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("INFORMATION", 2, done)));
     EXPECT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
-    EXPECT_THAT(SharedTrace(), Not(IsEmpty()));
+    EXPECT_THAT(e2e::ChangingCalls(), Not(IsEmpty()));
 }
 
 // Left deployed, the disable script must not take away File History that a
-// user turned on by themselves.
+// user turned on by themselves; /force purges the top level as -D does.
 TEST_F(LogonScripts, DisablingLeavesFileHistoryTheEnableScriptDidNotTurnOnUnlessForced) {
     PopulateConfiguration();
+    e2e::WriteConfiguration("E:\\", FH_STATUS_ENABLED);
     const std::vector<std::string> users = ListTree(TheFace().configDirectory);
     const Result left = Disable({});
     EXPECT_EQ(left.status, kDone);
-    EXPECT_THAT(SharedTrace(), IsEmpty());
+    EXPECT_THAT(e2e::ChangingCalls(), IsEmpty());
     EXPECT_EQ(ListTree(TheFace().configDirectory), users);
-    const std::string line = "left as it is, not turned on by enable-file-history.cmd (status 0: nothing to do)";
+    const std::string line =
+        "left as it is, not turned on by enable-file-history.cmd (status 0: nothing to do)" + OnWith("E:\\");
     EXPECT_THAT(lastLogLine(), EndsWith(" " + line));
     EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("INFORMATION", 2, line)));
 
@@ -312,8 +395,9 @@ TEST_F(LogonScripts, FindsTheExeInProgramFilesAfterTheMsiInstalledIt) {
     EXPECT_EQ(missing.status, kNotFound);
     EXPECT_FALSE(recorded());
     EXPECT_THAT(lastLogLine(),
-                EndsWith(" failed, fhswitch.exe not found: \\\\nas\\backups (status 9009: fhswitch.exe is neither "
-                         "beside this script nor in Program Files\\fhswitch)"));
+                EndsWith(" failed, fhswitch.exe or fhstatus.exe not found: \\\\nas\\backups (status 9009: fhswitch.exe "
+                         "and fhstatus.exe are not both beside this script or in Program Files\\fhswitch)" +
+                         Now("", "", "", "")));
 
     const e2e::InstalledMsi installed;
     ASSERT_TRUE(installed);
@@ -353,6 +437,38 @@ TEST_F(LogonScripts, TheGuidesScheduledTaskRunsTheInstalledScript) {
     EXPECT_EQ(result.status, kDone) << result.output;
     EXPECT_THAT(SharedTrace(), Contains(kValidated + target + "\\"));
     EXPECT_EQ(record(), target);
+}
+
+// The guide's batch file that reads fhstatus's lines, run as the guide gives
+// it, on the exes the MSI installed: protected, then a problem File History
+// reports.
+TEST_F(LogonScripts, TheGuidesBatchFileReadsTheState) {
+    if (TheFace().architecture != "x64") GTEST_SKIP() << "the batch file names the 64-bit Program Files";
+    std::vector<std::string> recipe;
+    std::istringstream guide(ReadFile(TheFace().source + "/docs/deploying.md"));
+    bool after = false;
+    for (std::string line; std::getline(guide, line);) {
+        if (line.rfind("From a batch file", 0) == 0) after = true;
+        if (after && line.rfind("    ", 0) == 0) recipe.push_back(line.substr(4));
+        if (after && !recipe.empty() && line.rfind("    ", 0) != 0) break;
+    }
+    ASSERT_FALSE(recipe.empty()) << "no batch file after \"From a batch file\" in docs/deploying.md";
+    const std::string batch = TheFace().work + "/read-state.cmd";
+    std::ofstream file(batch, std::ios::binary);
+    for (const std::string& line : recipe) file << line << "\r\n";
+    file.close();
+
+    const e2e::InstalledMsi installed;
+    ASSERT_TRUE(installed);
+    ASSERT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
+    const Result protectedState = RunBatchOnTerminal(batch, {}, "");
+    EXPECT_EQ(protectedState.status, kDone);
+    EXPECT_THAT(protectedState.output,
+                ::testing::HasSubstr("File History: protected, backups on, target \\\\nas\\backups\\, FH_STATE_NO_ERROR"));
+    const Result problem = RunBatchOnTerminal(batch, {}, "QueryProtectionStatus.state=0x11");
+    EXPECT_EQ(problem.status, 1);
+    EXPECT_THAT(problem.output,
+                ::testing::HasSubstr("File History: problem, backups on, target \\\\nas\\backups\\, FH_STATE_TARGET_FULL"));
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Every list of exit statuses says what ExitStatus (history/file_history.h)
-// says: the same statuses, and for each the meaning beside it there, word for
-// word at the start of its row. A status added, removed, renumbered or
-// reworded in one place and not in the others fails here. The logon scripts'
-// own statuses (9009, 9010) are the scripts' to define; the guide must agree.
+// says, and every list of fhstatus's what StateStatus (history/state.h) says:
+// the same statuses, and for each the meaning beside it there, word for word
+// at the start of its row. A status added, removed, renumbered or reworded in
+// one place and not in the others fails here. The logon scripts' own
+// statuses (9009, 9010, 9011) are the scripts' to define; the guide must agree.
 #include <algorithm>
 #include <fstream>
 #include <functional>
@@ -79,6 +80,17 @@ Statuses Declared() {
     return statuses;
 }
 
+// StateStatus: "kName = N,  // meaning"; one program, no operations.
+Statuses DeclaredState() {
+    Statuses statuses;
+    static const std::regex kEntry(R"re(^\s*k\w+ = (\d+),\s*// (.+)$)re");
+    for (const std::string& line : Section(Lines(Read("history/state.h")), "enum StateStatus", "};")) {
+        std::smatch match;
+        if (std::regex_match(line, match, kEntry)) Add(&statuses, std::stoi(match[1]), "", match[2]);
+    }
+    return statuses;
+}
+
 // The rows of a list: the lines that match `row`, whose first group is the
 // number and last the meaning; `operation` names the row's operation.
 Statuses Rows(const std::vector<std::string>& lines, const std::regex& row,
@@ -126,6 +138,24 @@ Statuses InZipReadme() {
     static const std::regex kRow(R"re(^  (\d+) +(?:(-E|-D): )?(.+)$)re");
     return Rows(Section(Lines(Read("tools/release/README.txt.in")), "Exit statuses", "The "), kRow,
                 [](const std::smatch& match) { return Named(match[2]); });
+}
+
+// fhstatus's lists: README.md's "| N | meaning |", README.txt's "  N    meaning",
+// the guide's "| N | meaning | what it tells |".
+Statuses StateInReadme() {
+    static const std::regex kRow(R"re(^\| (\d+) \| ([^|]+) \|$)re");
+    return Rows(Section(Lines(Read("README.md")), "## fhstatus exit statuses", "## "), kRow,
+                [](const std::smatch&) { return std::string(); });
+}
+Statuses StateInZipReadme() {
+    static const std::regex kRow(R"re(^  (\d+) +(.+)$)re");
+    return Rows(Section(Lines(Read("tools/release/README.txt.in")), "Its exit status", "Output"), kRow,
+                [](const std::smatch&) { return std::string(); });
+}
+Statuses StateInGuide() {
+    static const std::regex kRow(R"re(^\| (\d+) \| ([^|]+) \|.*$)re");
+    return Rows(Section(Lines(Read("docs/deploying.md")), "**fhstatus's statuses**", "**"), kRow,
+                [](const std::smatch&) { return std::string(); });
 }
 
 // Each listed status is an expected one, every expected one is listed, and
@@ -210,8 +240,18 @@ TEST(ExitStatuses, TheLogonScriptsLogEachAsDeclared) {
     const Statuses own = ScriptsOwn();
     // -D ends with 0 or its own status, never the dispatcher's 160.
     ExpectAgrees(InScript("examples/disable-file-history.cmd"),
-                 With(Of(declared, {"disable"}), {{{0, ""}, declared.at({0, ""})}, {{9009, ""}, own.at({9009, ""})}}),
+                 With(Of(declared, {"disable"}), {{{0, ""}, declared.at({0, ""})},
+                                                  {{9009, ""}, own.at({9009, ""})},
+                                                  {{9011, ""}, own.at({9011, ""})}}),
                  "examples/disable-file-history.cmd");
+}
+
+TEST(ExitStatuses, EveryListOfFhstatusStatusesListsEveryOneAsDeclared) {
+    const Statuses declared = DeclaredState();
+    EXPECT_EQ(declared.size(), 8u) << "history/state.h: the declaration is not read";
+    ExpectAgrees(StateInReadme(), declared, "README.md");
+    ExpectAgrees(StateInZipReadme(), declared, "tools/release/README.txt.in");
+    ExpectAgrees(StateInGuide(), declared, "docs/deploying.md");
 }
 
 // The fuzz oracle names the statuses (the compiler holds their numbers): its

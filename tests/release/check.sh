@@ -62,11 +62,11 @@ SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) bash tests/release/install_test.sh 
 e2e=build/linux/tests/e2e/fhswitch_e2e_tests
 standins=build/linux/windows-x64/tests/wine
 if [ -x "$e2e" ] && [ -f "$standins/fhsvcctl.dll" ]; then
-    unzip -q -o "$first/dist/fhswitch-$version-windows-x64.zip" fhswitch.exe -d "$work/signed"
+    unzip -q -o "$first/dist/fhswitch-$version-windows-x64.zip" fhswitch.exe fhstatus.exe -d "$work/signed"
     "$e2e" --face=wine-x64 --exe="$work/signed/fhswitch.exe" --standins="$standins" --source="$PWD" --work="$work/e2e" \
-        >"$work/e2e.log" 2>&1 || { tail -n 40 "$work/e2e.log"; echo "the signed x64 exe fails the Wine suite"; status=1; }
+        >"$work/e2e.log" 2>&1 || { tail -n 40 "$work/e2e.log"; echo "the signed x64 exes fail the Wine suite"; status=1; }
 else
-    echo "note: no Linux and x64 test build here: the signed exe was not run through the Wine suite"
+    echo "note: no Linux and x64 test build here: the signed exes were not run through the Wine suite"
 fi
 [ $status -eq 0 ] && echo "release: reproducible, signed, installs, and holds what it should"
 exit $status

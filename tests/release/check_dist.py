@@ -27,7 +27,8 @@ SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 DOCUMENTS = {"enable-file-history.cmd": "examples/enable-file-history.cmd",
              "disable-file-history.cmd": "examples/disable-file-history.cmd",
              "deploying.md": "docs/deploying.md", "LICENSE.txt": "LICENSE", "CHANGELOG.md": "CHANGELOG.md"}
-INSTALLED = ["fhswitch.exe", "enable-file-history.cmd", "disable-file-history.cmd"]
+PROGRAMS = ["fhswitch.exe", "fhstatus.exe"]
+INSTALLED = PROGRAMS + ["enable-file-history.cmd", "disable-file-history.cmd"]
 EVENT_SOURCE = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\fhswitch"
 # As eventcreate registers a source of its own, and the key's removal at uninstall.
 REGISTRY = [["2", EVENT_SOURCE, "CustomSource", "#1"],
@@ -63,6 +64,7 @@ def check_msi(path, arch, version):
     components = {row[0]: (row[2], row[3]) for row in table(path, "Component")}
     registry_attributes = str(int(attributes) + 4)  # 4: a registry value is the key path
     expected_components = {"fhswitch.exe": ("INSTALLFOLDER", attributes),
+                           "fhstatus.exe": ("INSTALLFOLDER", attributes),
                            "enable_file_history.cmd": ("INSTALLFOLDER", attributes),
                            "disable_file_history.cmd": ("INSTALLFOLDER", attributes),
                            "EventSource": ("INSTALLFOLDER", registry_attributes)}
@@ -166,17 +168,18 @@ def main(dist, version, certificate=None):
             sums[name] = hashlib.sha256(data.read()).hexdigest()
         with zipfile.ZipFile(path) as archive:
             names = archive.namelist()
-            if names != sorted(list(DOCUMENTS) + ["README.txt", "fhswitch.exe"]):
+            if names != sorted(list(DOCUMENTS) + ["README.txt"] + PROGRAMS):
                 problems.append(f"{name} holds {names}")
                 continue
             for document, source in DOCUMENTS.items():
                 if archive.read(document) != windows_text(source):
                     problems.append(f"{name}: {document} is not {source} with CR LF line ends")
-            exe = archive.read("fhswitch.exe")
-            if machine(exe) != int(ARCHITECTURES[arch]["pe_machine"], 16):
-                problems.append(f"{name}: fhswitch.exe is not built for {arch}")
-            if certificate:
-                problems += [f"{name}: {problem}" for problem in check_signature("fhswitch.exe", exe, certificate)]
+            for program in PROGRAMS:
+                exe = archive.read(program)
+                if machine(exe) != int(ARCHITECTURES[arch]["pe_machine"], 16):
+                    problems.append(f"{name}: {program} is not built for {arch}")
+                if certificate:
+                    problems += [f"{name}: {problem}" for problem in check_signature(program, exe, certificate)]
             readme = archive.read("README.txt").decode("utf-8")
             if not readme.startswith(f"fhswitch {version} for ") or f"({arch})" not in readme.splitlines()[0]:
                 problems.append(f"{name}: README.txt does not name version {version} and {arch}")

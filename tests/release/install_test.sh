@@ -38,12 +38,14 @@ entry_version() {  # PRODUCT-CODE VIEW: the uninstall entry's DisplayVersion, or
 }
 
 # A newer build of the same architecture: the next patch version, and an exe
-# that differs (a byte appended), so that the installed one can be told apart.
+# that differs (a byte appended), so that the installed one can be told apart;
+# fhstatus.exe beside it, as msi.py takes it.
 newer_msi() {  # ARCH
     local exe=$work/newer-$1/fhswitch.exe
     mkdir -p "$work/newer-$1"
     msiextract -C "$work/newer-$1/extracted" "$dist/fhswitch-$version-windows-$1.msi" >/dev/null
     cp "$(find "$work/newer-$1/extracted" -name fhswitch.exe)" "$exe"
+    cp "$(find "$work/newer-$1/extracted" -name fhstatus.exe)" "$work/newer-$1/fhstatus.exe"
     printf '\0' >>"$exe"
     local newer=${version%.*}.$((${version##*.} + 1))
     SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-0} python3 "$here/../../tools/release/msi.py" \
@@ -72,8 +74,8 @@ check() {  # ARCH WINEARCH PROGRAM-FILES VIEW 64-BIT
 
     [ "$(msiexec_status /i "$(windows_path "$msi")")" = 0 ] || fail "$arch/$2: install failed"
     [ -f "$folder/fhswitch.exe" ] || fail "$arch/$2: no $3/fhswitch/fhswitch.exe"
-    [ "$(ls -A "$folder" 2>/dev/null | tr '\n' ' ')" = "disable-file-history.cmd enable-file-history.cmd fhswitch.exe " ] ||
-        fail "$arch/$2: $3/fhswitch holds $(ls -A "$folder" 2>/dev/null | tr '\n' ' '), not the exe and the scripts"
+    [ "$(ls -A "$folder" 2>/dev/null | tr '\n' ' ')" = "disable-file-history.cmd enable-file-history.cmd fhstatus.exe fhswitch.exe " ] ||
+        fail "$arch/$2: $3/fhswitch holds $(ls -A "$folder" 2>/dev/null | tr '\n' ' '), not the exes and the scripts"
     [ "$(event_source "$view")" = $'CustomSource REG_DWORD 0x1\nEventMessageFile REG_EXPAND_SZ %SystemRoot%\\System32\\EventCreate.exe\nTypesSupported REG_DWORD 0x7' ] ||
         fail "$arch/$2: the event source is not registered as eventcreate registers one: $(event_source "$view")"
     if [ $runs_exe = yes ]; then
@@ -81,6 +83,9 @@ check() {  # ARCH WINEARCH PROGRAM-FILES VIEW 64-BIT
         usage=$(wine "C:\\$3\\fhswitch\\fhswitch.exe" /? 2>/dev/null | tr -d '\r') || fail "$arch/$2: /? did not end with 0"
         [ "$usage" = $'Eneble/Disable Windows File Histroy...\nFor Enable: -E <Network path for backup>\nFor Disable: -D' ] ||
             fail "$arch/$2: /? from Program Files printed '$usage'"
+        usage=$(wine "C:\\$3\\fhswitch\\fhstatus.exe" /? 2>/dev/null | tr -d '\r' | head -n 1)
+        [ "$usage" = "Reports the current user's File History state, changing nothing." ] ||
+            fail "$arch/$2: fhstatus /? from Program Files printed '$usage'"
     fi
     [ "$(entry_version "$code" "$view")" = "$version" ] || fail "$arch/$2: the uninstall entry does not carry $version"
 
