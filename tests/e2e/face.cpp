@@ -247,6 +247,18 @@ bool SetUpWinePrefix(const std::string& registryView, const std::string& systemF
         return false;
     }
     face.environment["FHSWITCH_SIM_TARGETS"] = ProgramPath(face.targets);
+    // One wineserver for the whole run. Debian's starts each with -p0: it
+    // quits as the last program ends, and a program started in that moment
+    // can fail to start at all (status 1, no output), or a cmd lose its
+    // console's code page. Persistent, it is there for every program, until
+    // the run ends (StopWine).
+    Spawn({"wineserver", "-w"}, face.environment);  // wineboot's own server gone first
+    const Result server = Spawn({"wineserver", "-p"}, face.environment);
+    if (server.status != 0) {
+        std::fprintf(stderr, "Wine cannot keep its server: wineserver -p exited with %d\n%s", server.status,
+                     server.errors.c_str());
+        return false;
+    }
     return InstallProgram(exe, prefix + "/drive_c/windows/" + systemFolder, legacyCodePage) &&
            RegisterFileHistoryClasses();
 }
@@ -301,6 +313,10 @@ Environment ProgramEnvironment(const std::string& settings) {
 }  // namespace
 
 const Face& TheFace() { return face; }
+
+void StopWine() {
+    if (IsWine()) Spawn({"wineserver", "-k"}, face.environment);
+}
 std::string StandInCommandFolder(const std::string& command) { return ProgramPath(wine.standIns + "/" + command); }
 bool IsWine() { return face.name.rfind("wine-", 0) == 0; }
 
@@ -502,5 +518,7 @@ int main(int argc, char** argv) {
                      argv[0]);
         return 2;
     }
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    e2e::StopWine();
+    return status;
 }

@@ -35,6 +35,8 @@ struct Face {
 
 const Face& TheFace();
 bool IsWine();
+// Under Wine: ends the run's wineserver, and with it every program left.
+void StopWine();
 
 struct Result {
     int status = -1;
