@@ -192,6 +192,7 @@ TEST_F(LogonScripts, AConfigurationWithoutATargetIsEnabled) {
 struct UsersOwnCase {
     const char* name;
     bool enabledByTheScriptFirst;
+    const char* force;  // as cmd users type switches, in any case
 };
 
 class UsersOwn : public LogonScripts, public ::testing::WithParamInterface<UsersOwnCase> {};
@@ -223,7 +224,7 @@ TEST_P(UsersOwn, IsLeftInPlaceByBothScriptsUnlessForced) {
         EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config1.xml"), saved) << "logon " << logon;
     }
 
-    const Result forced = Enable({"/force", "\\\\nas\\backups"});
+    const Result forced = Enable({GetParam().force, "\\\\nas\\backups"});
     EXPECT_EQ(forced.status, kDone);
     EXPECT_THAT(SharedTrace(), Contains(kValidated + "\\\\nas\\backups\\"));
     EXPECT_EQ(record(), "\\\\nas\\backups");
@@ -232,9 +233,26 @@ TEST_P(UsersOwn, IsLeftInPlaceByBothScriptsUnlessForced) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, UsersOwn,
-                         ::testing::Values(UsersOwnCase{"BeforeTheScript", false},
-                                           UsersOwnCase{"MovedAfterTheScriptEnabledTheShare", true}),
+                         ::testing::Values(UsersOwnCase{"BeforeTheScript", false, "/force"},
+                                           UsersOwnCase{"MovedAfterTheScriptEnabledTheShare", true, "/FORCE"},
+                                           UsersOwnCase{"MovedAndForcedAsTyped", true, "/Force"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A profile as 1.0.0 of the script left it: its record of the target and
+// the configuration files, nothing else. That File History is the script's:
+// on with the target, nothing to do; a new target replaces it, without 9010.
+TEST_F(LogonScripts, AProfileWithTheOlderRecordIsTheScripts) {
+    testsupport::WriteFile(state() + "/enabled-target.txt", "\\\\nas\\backups\r\n");
+    e2e::WriteConfiguration("\\\\nas\\backups\\", FH_STATUS_ENABLED);
+    EXPECT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
+    EXPECT_THAT(e2e::ChangingCalls(), IsEmpty());
+    EXPECT_THAT(lastLogLine(), EndsWith(" already enabled: \\\\nas\\backups (status 0: nothing to do)" + kShareOn));
+
+    const Result moved = Enable({"\\\\nas\\new"});
+    EXPECT_EQ(moved.status, kDone);
+    EXPECT_THAT(SharedTrace(), Contains(kValidated + "\\\\nas\\new\\"));
+    EXPECT_EQ(record(), "\\\\nas\\new");
+}
 
 // A first logon that failed, wherever it failed, is tried again at the next
 // (one that failed only at the service left File History on with the
@@ -270,7 +288,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FailedFirstLogon{"EarlierBackupNotReconnected", "ValidateTarget.result=4",
                                        kEarlierBackupNotReconnected, "enabled"},
                       FailedFirstLogon{"ConfigurationNotCreated", "CreateDefaultConfiguration=0x80040300",
-                                       kConfigurationNotCreated, "enabled"}),
+                                       kConfigurationNotCreated, "enabled"},
+                      FailedFirstLogon{"ConfigurationNotSaved", "SaveConfiguration=0x80070005",
+                                       kConfigurationNotSaved, "enabled"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Where the state cannot be read, neither script changes anything, and both
@@ -333,6 +353,7 @@ TEST_F(LogonScripts, DisablingUndoesWhatTheEnableScriptDidAndClearsItsRecord) {
     const Result disabled = Disable({});
     EXPECT_EQ(disabled.status, kDone);
     EXPECT_FALSE(recorded());
+    EXPECT_EQ(logLines().size(), 3u) << "the log keeps every run: enabled, refused, disabled";
     EXPECT_THAT(ListTree(TheFace().configDirectory), IsEmpty());
     const std::string done = "disabled (status 0: done)" + Now("not-configured", "", "", "");
     EXPECT_THAT(lastLogLine(), EndsWith(" " + done));
@@ -365,33 +386,47 @@ TEST_F(LogonScripts, DisablingLeavesFileHistoryTheEnableScriptDidNotTurnOnUnless
 // Where the console's code page is not English's: German chcp answers
 // "Aktive Codepage: 850." (the stand-in answers so, and records what the
 // script sets); the script must put 850 back.
+// The stand-in answers with the code page it was last given, from the one
+// the console had: the script must put back that one, not whatever chcp
+// answers once the script has changed it.
 TEST_F(LogonScripts, TheCodePageIsPutBackWhateverTheLanguageOfChcp) {
-    const e2e::Environment german = {{"WINEPATH", e2e::StandInCommandFolder("chcp") + ";" +
-                                                      e2e::StandInCommandFolder("eventcreate")}};
-    for (const char* script : {"enable-file-history.cmd", "disable-file-history.cmd"}) {
-        fs::remove(TheFace().tracePath);
-        const Result result = RunBatchOnTerminal(BesideTheExe(script), {"\\\\nas\\backups"}, "", german);
-        EXPECT_EQ(result.status, kDone) << script;
-        EXPECT_THAT(CommandTrace("chcp"), ElementsAre("chcp\t65001", "chcp\t850")) << script;
+    for (const char* before : {"850", "852"}) {
+        const e2e::Environment german = {
+            {"WINEPATH", e2e::StandInCommandFolder("chcp") + ";" + e2e::StandInCommandFolder("eventcreate")},
+            {"FHSWITCH_TEST_CODE_PAGE", before}};
+        for (const char* script : {"enable-file-history.cmd", "disable-file-history.cmd"}) {
+            fs::remove(TheFace().tracePath);
+            fs::remove(TheFace().tracePath + ".codepage");
+            const Result result = RunBatchOnTerminal(BesideTheExe(script), {"\\\\nas\\backups"}, "", german);
+            EXPECT_EQ(result.status, kDone) << script;
+            EXPECT_THAT(CommandTrace("chcp"), ElementsAre("chcp\t65001", std::string("chcp\t") + before))
+                << script << ", code page " << before;
+        }
     }
 }
 
-// Without fhswitch.exe beside it, the script looks in the 64-bit Program
-// Files (%ProgramW6432%), then in %ProgramFiles%, where the x86 MSI puts it.
-// It runs as a 32-bit host runs it (Intune's default), whose %ProgramFiles%
+// Without the exes beside them, the scripts look in the 64-bit Program
+// Files (%ProgramW6432%), then in %ProgramFiles%, where the x86 MSI puts them.
+// They run as a 32-bit host runs them (Intune's default), whose %ProgramFiles%
 // is "Program Files (x86)": the environment of such a process is set first.
 TEST_F(LogonScripts, FindsTheExeInProgramFilesAfterTheMsiInstalledIt) {
-    const std::string alone = TheFace().work + "/scripts/enable-file-history.cmd";
-    fs::create_directories(fs::path(alone).parent_path());
-    fs::copy_file(TheFace().source + "/examples/enable-file-history.cmd", alone, fs::copy_options::overwrite_existing);
-    const std::string in32BitHost = TheFace().work + "/scripts/in-32-bit-host.cmd";
-    std::ofstream(in32BitHost, std::ios::binary) << "@set \"ProgramFiles=C:\\Program Files (x86)\"\r\n"
-                                                    "@set \"ProgramW6432=C:\\Program Files\"\r\n"
-                                                    "@set \"PROCESSOR_ARCHITECTURE=x86\"\r\n"
-                                                    "@set \"PROCESSOR_ARCHITEW6432=AMD64\"\r\n"
-                                                    "@\"" << e2e::ProgramPath(alone) << "\" %*\r\n";
+    // Each script alone in a folder, run through a batch file that sets the environment of a 32-bit host.
+    const auto in32BitHost = [](const std::string& script) {
+        const std::string alone = TheFace().work + "/scripts/" + script;
+        fs::create_directories(fs::path(alone).parent_path());
+        fs::copy_file(TheFace().source + "/examples/" + script, alone, fs::copy_options::overwrite_existing);
+        const std::string host = TheFace().work + "/scripts/in-32-bit-host-" + script;
+        std::ofstream(host, std::ios::binary) << "@set \"ProgramFiles=C:\\Program Files (x86)\"\r\n"
+                                                 "@set \"ProgramW6432=C:\\Program Files\"\r\n"
+                                                 "@set \"PROCESSOR_ARCHITECTURE=x86\"\r\n"
+                                                 "@set \"PROCESSOR_ARCHITEW6432=AMD64\"\r\n"
+                                                 "@\"" << e2e::ProgramPath(alone) << "\" %*\r\n";
+        return host;
+    };
+    const std::string enabling = in32BitHost("enable-file-history.cmd");
+    const std::string disabling = in32BitHost("disable-file-history.cmd");
 
-    const Result missing = RunBatchOnTerminal(in32BitHost, {"\\\\nas\\backups"}, "");
+    const Result missing = RunBatchOnTerminal(enabling, {"\\\\nas\\backups"}, "");
     EXPECT_EQ(missing.status, kNotFound);
     EXPECT_FALSE(recorded());
     EXPECT_THAT(lastLogLine(),
@@ -402,10 +437,16 @@ TEST_F(LogonScripts, FindsTheExeInProgramFilesAfterTheMsiInstalledIt) {
     const e2e::InstalledMsi installed;
     ASSERT_TRUE(installed);
     fs::remove(TheFace().tracePath);
-    const Result found = RunBatchOnTerminal(in32BitHost, {"\\\\nas\\backups"}, "");
+    const Result found = RunBatchOnTerminal(enabling, {"\\\\nas\\backups"}, "");
     EXPECT_EQ(found.status, kDone);
     EXPECT_THAT(SharedTrace(), Contains(kValidated + std::string("\\\\nas\\backups\\")));
     EXPECT_EQ(record(), "\\\\nas\\backups");
+
+    fs::remove(TheFace().tracePath);
+    const Result disabled = RunBatchOnTerminal(disabling, {}, "");
+    EXPECT_EQ(disabled.status, kDone);
+    EXPECT_THAT(SharedTrace(), Contains("FhServiceStopBackup\t0x00000000\t0"));
+    EXPECT_FALSE(recorded());
 }
 
 // The scheduled task's action as docs/deploying.md gives it, run as Task

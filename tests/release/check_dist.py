@@ -142,6 +142,8 @@ def main(dist, version, certificate=None):
         problems.append(f"dist/ holds {sorted(os.listdir(dist))}")
     codes = {name: product_code(os.path.join(dist, name)) for name in msis.values()
              if os.path.isfile(os.path.join(dist, name))}
+    if len(set(codes.values())) != len(codes):
+        problems.append(f"the MSIs share a ProductCode ({codes}): a detection rule cannot tell them apart")
     listing = f"The ProductCode of each MSI of fhswitch {version}, for detection rules:\r\n"
     listing += "".join(f"{name}  {code}\r\n" for name, code in sorted(codes.items()))
     sums = {}
