@@ -6,12 +6,8 @@
 
 #include "platform/linux/simulated_object.h"
 #include "platform/sim/configuration.h"
-#include "platform/utf16.h"
 
 namespace {
-
-// A new BSTR of the text, for an out parameter that the caller frees.
-BSTR NewBstr(const std::string& text) { return SysAllocString(ToUtf16(text).data()); }
 
 // The target that GetDefaultTarget hands out; its properties come back as
 // BSTRs that the caller frees.

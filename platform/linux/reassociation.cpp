@@ -6,7 +6,6 @@
 #include "platform/linux/simulated_object.h"
 #include "platform/sim/configuration.h"
 #include "platform/sim/reassociation.h"
-#include "platform/utf16.h"
 
 namespace {
 
@@ -33,8 +32,8 @@ public:
         const bool out = userName != nullptr && pcName != nullptr && backupTime != nullptr;
         const HRESULT result = behaviour_.GetConfigurationDetails(index, out ? &user : nullptr, &pc, &time);
         if (FAILED(result)) return result;
-        *userName = SysAllocString(ToUtf16(user).data());
-        *pcName = SysAllocString(ToUtf16(pc).data());
+        *userName = NewBstr(user);
+        *pcName = NewBstr(pc);
         backupTime->dwLowDateTime = static_cast<DWORD>(time);
         backupTime->dwHighDateTime = static_cast<DWORD>(time >> 32);
         return S_OK;
