@@ -84,9 +84,13 @@ def check_msi(path, arch, version):
     registry = sorted(row[1:5] for row in table(path, "Registry"))
     if registry != sorted(REGISTRY):
         problems.append(f"registry values are {registry}")
-    launch = table(path, "LaunchCondition")
-    if launch != [["NOT WIX_DOWNGRADE_DETECTED", "A newer version of fhswitch is already installed."]]:
-        problems.append(f"the launch conditions are {launch}, not the refusal of a downgrade")
+    launch = sorted(table(path, "LaunchCondition"))
+    expected_launch = [["NOT WIX_DOWNGRADE_DETECTED", "A newer version of fhswitch is already installed."]]
+    if row["win64"] == "no":  # 64-bit Windows has no 32-bit File History: refused there
+        expected_launch.append(["Installed OR NOT VersionNT64", "This fhswitch is for 32-bit Windows. On 64-bit "
+                                f"Windows install fhswitch-{version}-windows-x64.msi."])
+    if launch != sorted(expected_launch):
+        problems.append(f"the launch conditions are {launch}, not {sorted(expected_launch)}")
     sequence = [row[0] for row in table(path, "InstallExecuteSequence")]
     missing = [action for action in ACTIONS if action not in sequence]
     if missing:

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Installs the release's MSIs under Wine, as an administrator's deployment
-# would: each in a 64-bit prefix, and a 32-bit one (x86) in a 32-bit prefix
-# too. Each time: the exe and the logon scripts land in their Program Files
+# would: each in a prefix of the Windows it is for (x64 in a 64-bit prefix,
+# x86 in a 32-bit one). Each time: the exes and the logon scripts land in their Program Files
 # folder and the exe runs from there; the event source is registered as
 # eventcreate registers one; the uninstall entry carries the version; a newer
 # build installs over it (one entry, the new exe); the older one is then
 # refused by its launch condition and changes nothing; uninstalling removes the folder, the
-# event source and the entry. Where 32-bit programs cannot run, what runs the
-# x86 exe or a 32-bit prefix is skipped, and says so on a line of its own
-# ("skipped: ...").
+# event source and the entry. The x86 MSI in a 64-bit prefix is refused by
+# its launch condition and installs nothing. Where 32-bit programs cannot run,
+# a 32-bit prefix is skipped, and says so on a line of its own ("skipped: ...").
 # Usage: install_test.sh DIST VERSION
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -53,15 +53,13 @@ newer_msi() {  # ARCH
     echo "$newer $work/newer-$1/fhswitch-$newer-windows-$1.msi"
 }
 
-check() {  # ARCH WINEARCH PROGRAM-FILES VIEW 64-BIT
-    local arch=$1 prefix=$work/$1-in-$2 folder view=$4 runs_exe=yes
+check() {  # ARCH WINEARCH PROGRAM-FILES VIEW
+    local arch=$1 prefix=$work/$1-in-$2 folder view=$4
     echo "== $arch MSI in a $2 prefix"
-    if [ "$5" = no ] && [ -n "$no_32_bit" ]; then
-        # A 32-bit prefix runs everything in 32-bit processes; a 64-bit one
-        # installs the x86 MSI with 64-bit msiexec, but the x86 exe is 32-bit.
-        [ "$2" = win64 ] || { echo "skipped: the $arch MSI in a $2 prefix: $no_32_bit"; return; }
-        echo "skipped: running the $arch exe from $3: $no_32_bit"
-        runs_exe=no
+    # A 32-bit prefix runs everything in 32-bit processes.
+    if [ "$2" = win32 ] && [ -n "$no_32_bit" ]; then
+        echo "skipped: the $arch MSI in a $2 prefix: $no_32_bit"
+        return
     fi
     export WINEPREFIX=$prefix WINEARCH=$2
     folder="$prefix/drive_c/$3/fhswitch"
@@ -78,15 +76,13 @@ check() {  # ARCH WINEARCH PROGRAM-FILES VIEW 64-BIT
         fail "$arch/$2: $3/fhswitch holds $(ls -A "$folder" 2>/dev/null | tr '\n' ' '), not the exes and the scripts"
     [ "$(event_source "$view")" = $'CustomSource REG_DWORD 0x1\nEventMessageFile REG_EXPAND_SZ %SystemRoot%\\System32\\EventCreate.exe\nTypesSupported REG_DWORD 0x7' ] ||
         fail "$arch/$2: the event source is not registered as eventcreate registers one: $(event_source "$view")"
-    if [ $runs_exe = yes ]; then
-        local usage
-        usage=$(wine "C:\\$3\\fhswitch\\fhswitch.exe" /? 2>/dev/null | tr -d '\r') || fail "$arch/$2: /? did not end with 0"
-        [ "$usage" = $'Eneble/Disable Windows File Histroy...\nFor Enable: -E <Network path for backup>\nFor Disable: -D' ] ||
-            fail "$arch/$2: /? from Program Files printed '$usage'"
-        usage=$(wine "C:\\$3\\fhswitch\\fhstatus.exe" /? 2>/dev/null | tr -d '\r' | head -n 1)
-        [ "$usage" = "Reports the current user's File History state, changing nothing." ] ||
-            fail "$arch/$2: fhstatus /? from Program Files printed '$usage'"
-    fi
+    local usage
+    usage=$(wine "C:\\$3\\fhswitch\\fhswitch.exe" /? 2>/dev/null | tr -d '\r') || fail "$arch/$2: /? did not end with 0"
+    [ "$usage" = $'Eneble/Disable Windows File Histroy...\nFor Enable: -E <Network path for backup>\nFor Disable: -D' ] ||
+        fail "$arch/$2: /? from Program Files printed '$usage'"
+    usage=$(wine "C:\\$3\\fhswitch\\fhstatus.exe" /? 2>/dev/null | tr -d '\r' | head -n 1)
+    [ "$usage" = "Reports the current user's File History state, changing nothing." ] ||
+        fail "$arch/$2: fhstatus /? from Program Files printed '$usage'"
     [ "$(entry_version "$code" "$view")" = "$version" ] || fail "$arch/$2: the uninstall entry does not carry $version"
 
     [ "$(msiexec_status /i "$(windows_path "$newer_msi")")" = 0 ] || fail "$arch/$2: the upgrade to $newer failed"
@@ -110,10 +106,30 @@ check() {  # ARCH WINEARCH PROGRAM-FILES VIEW 64-BIT
     wineserver -k 2>/dev/null || true
 }
 
-# Each architecture in a 64-bit prefix, and a 32-bit one in a 32-bit prefix too.
+# 64-bit Windows has no 32-bit File History: a 32-bit MSI must refuse it, and
+# leave nothing behind. Windows and Wine 8 end with 1603, Wine 10 with 0.
+refused_on_64_bit() {  # ARCH PROGRAM-FILES VIEW
+    local arch=$1 msi=$dist/fhswitch-$version-windows-$1.msi status
+    echo "== $arch MSI in a win64 prefix: refused"
+    export WINEPREFIX=$work/$arch-in-win64 WINEARCH=win64
+    wine wineboot -i >/dev/null 2>&1 || { fail "$arch/win64: Wine cannot start"; return; }
+    status=$(msiexec_status /i "$(windows_path "$msi")" || true)
+    [ "$status" = 1603 ] || [ "$status" = 0 ] || fail "$arch/win64: the install ended with $status, not refused"
+    [ ! -e "$WINEPREFIX/drive_c/$2/fhswitch" ] || fail "$arch/win64: installed into $2/fhswitch"
+    [ -z "$(entry_version "$(product_code "$msi")" "$3")" ] || fail "$arch/win64: left an uninstall entry"
+    [ -z "$(event_source "$3")" ] || fail "$arch/win64: registered the event source"
+    wineserver -k 2>/dev/null || true
+}
+
+# Each architecture in a prefix of the Windows it is for; a 32-bit one is
+# refused by a 64-bit prefix.
 while IFS=$'\t' read -r arch win64 view program_files; do
-    check "$arch" win64 "$program_files" "$view" "$win64"
-    [ "$win64" = yes ] || check "$arch" win32 "Program Files" "$view" "$win64"
+    if [ "$win64" = yes ]; then
+        check "$arch" win64 "$program_files" "$view"
+    else
+        refused_on_64_bit "$arch" "$program_files" "$view"
+        check "$arch" win32 "Program Files" "$view"
+    fi
 done < <(awk -F'\t' '!/^#/ {print $1 "\t" $6 "\t" $7 "\t" $9}' "$here/../../cmake/windows-architectures.tsv")
-[ $failures -eq 0 ] && echo "install: every MSI installs, upgrades, refuses a downgrade and uninstalls"
+[ $failures -eq 0 ] && echo "install: every MSI installs on its Windows, upgrades, refuses a downgrade and uninstalls; the 32-bit one refuses 64-bit Windows"
 exit $((failures > 0))
