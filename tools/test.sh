@@ -12,15 +12,24 @@ source tools/windows-architectures.sh
 
 # Wine runs the x86 exe in a 32-bit process, with wine32. Where no 32-bit
 # program runs, wine32 is of no use, and installed it would break the 64-bit
-# Wine as well (Debian's launcher then always takes the 32-bit loader).
-wine32=()
+# Wine as well (Debian's launcher then always takes the 32-bit loader). Where
+# wine32 cannot be installed (an i386 index apt cannot read, on a mirror in
+# mid-sync), the machine is taken as one that cannot run 32-bit programs:
+# FHSWITCH_NO_32BIT, read by tools/can-run-32-bit.sh, carries the reason to
+# every skip.
 if no_32_bit=$(bash tools/can-run-32-bit.sh); then
-    wine32=(wine32:i386)
+    apt_log=$(mktemp)
+    if ! ensure_packages wine32:i386 2>&1 | tee "$apt_log"; then
+        no_32_bit="wine32:i386 cannot be installed here ($(grep -m 1 '^E: ' "$apt_log" || echo "apt-get failed"))"
+        export FHSWITCH_NO_32BIT=$no_32_bit
+        echo "$no_32_bit: what runs the x86 exe is skipped."
+    fi
+    rm -f "$apt_log"
 else
     echo "This machine cannot run 32-bit programs ($no_32_bit): no wine32; what runs the x86 exe is skipped."
 fi
 ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev "${mingw_compilers[@]}" \
-    wine wine64 "${wine32[@]}" \
+    wine wine64 \
     clang libclang-rt-dev python3 git \
     wixl msitools faketime osslsigncode openssl unzip
 
