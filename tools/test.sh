@@ -66,25 +66,43 @@ EOF
     failed=$((failed + bad))
     skipped=$((skipped + not_run))
 }
-run_suite() {  # PRESET
-    echo "== $1"
-    local junit=$PWD/build/ctest-$1.xml
-    mkdir -p build
-    rm -f "$junit"
-    if cmake --preset "$1" -DFHSWITCH_WARNINGS_AS_ERRORS=ON >/dev/null && cmake --build --preset "$1"; then
-        ctest --preset "$1" --output-junit "$junit" || status=1
-        count_results "$junit" || { status=1; echo "no test results from $1"; }
-    else
-        status=1
-        echo "build of $1 failed"
-    fi
+configure_and_build() {  # PRESET
+    cmake --preset "$1" -DFHSWITCH_WARNINGS_AS_ERRORS=ON >/dev/null && cmake --build --preset "$1" ||
+        { echo "build of $1 failed"; return 1; }
 }
-run_suite linux
-run_suite sanitize   # AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer: any report fails
-run_suite fuzz       # a bounded libFuzzer run from the seed corpus
-echo "== release"      # built twice from two clones: byte-identical, and holding what it should
-release_log=build/release-check.log
-if bash tests/release/check.sh 2>&1 | tee "$release_log"; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
-skipped=$((skipped + $(grep -c '^skipped: ' "$release_log" || true)))
+run_tests() {  # PRESET [CTEST OPTIONS...]: the results in build/ctest-PRESET.xml
+    ctest --preset "$1" --output-junit "$PWD/build/ctest-$1.xml" "${@:2}"
+}
+mkdir -p build
+rm -f build/ctest-*.xml
+
+# The Linux suite's Wine faces spend most of their time waiting for Wine to
+# start programs, so they run side by side (-j), and beside them the sanitized
+# build and the fuzzer, which compile and fuzz; their output follows the Linux
+# suite's. The release check comes after the Linux suite, whose build it uses.
+echo "== linux"
+if configure_and_build linux; then
+    (
+        beside=0
+        echo "== sanitize"  # AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer: any report fails
+        { configure_and_build sanitize && run_tests sanitize; } || beside=1
+        echo "== fuzz"      # a bounded libFuzzer run from the seed corpus
+        { configure_and_build fuzz && run_tests fuzz; } || beside=1
+        exit $beside
+    ) >build/sanitize-and-fuzz.log 2>&1 &
+    beside=$!
+    run_tests linux -j 4 || status=1
+    echo "== release"      # built twice from two clones: byte-identical, and holding what it should
+    release_log=build/release-check.log
+    if bash tests/release/check.sh 2>&1 | tee "$release_log"; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+    skipped=$((skipped + $(grep -c '^skipped: ' "$release_log" || true)))
+    wait $beside || status=1
+    cat build/sanitize-and-fuzz.log
+else
+    status=1
+fi
+for preset in linux sanitize fuzz; do
+    count_results "build/ctest-$preset.xml" || { status=1; echo "no test results from $preset"; }
+done
 echo "all suites: $passed passed, $failed failed, $skipped skipped"
 exit $status
