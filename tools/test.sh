@@ -76,31 +76,32 @@ run_tests() {  # PRESET [CTEST OPTIONS...]: the results in build/ctest-PRESET.xm
 mkdir -p build
 rm -f build/ctest-*.xml
 
-# The Linux suite's Wine faces spend most of their time waiting for Wine to
-# start programs, so they run side by side (-j), and beside them the sanitized
-# build and the fuzzer, which compile and fuzz; their output follows the Linux
-# suite's. The release check comes after the Linux suite, whose build it uses.
+# The sanitized build and the fuzzer run beside the Linux suite and the
+# release check, at the lowest priority: they take the cores the others leave
+# while waiting for Wine (its faces run side by side, -j), and the fuzzer's
+# bounded run is a bound in time. Their output follows the others'.
+(
+    renice -n 19 -p $BASHPID >/dev/null
+    beside=0
+    echo "== sanitize"  # AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer: any report fails
+    { configure_and_build sanitize && run_tests sanitize; } || beside=1
+    echo "== fuzz"      # a bounded libFuzzer run from the seed corpus
+    { configure_and_build fuzz && run_tests fuzz; } || beside=1
+    exit $beside
+) >build/sanitize-and-fuzz.log 2>&1 &
+beside=$!
 echo "== linux"
 if configure_and_build linux; then
-    (
-        beside=0
-        echo "== sanitize"  # AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer: any report fails
-        { configure_and_build sanitize && run_tests sanitize; } || beside=1
-        echo "== fuzz"      # a bounded libFuzzer run from the seed corpus
-        { configure_and_build fuzz && run_tests fuzz; } || beside=1
-        exit $beside
-    ) >build/sanitize-and-fuzz.log 2>&1 &
-    beside=$!
     run_tests linux -j 4 || status=1
     echo "== release"      # built twice from two clones: byte-identical, and holding what it should
     release_log=build/release-check.log
     if bash tests/release/check.sh 2>&1 | tee "$release_log"; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
     skipped=$((skipped + $(grep -c '^skipped: ' "$release_log" || true)))
-    wait $beside || status=1
-    cat build/sanitize-and-fuzz.log
 else
     status=1
 fi
+wait $beside || status=1
+cat build/sanitize-and-fuzz.log
 for preset in linux sanitize fuzz; do
     count_results "build/ctest-$preset.xml" || { status=1; echo "no test results from $preset"; }
 done
