@@ -13,19 +13,24 @@
 # cmd, "Can't recognize" and 9009; a console host that fails so leaves cmd
 # without its code page. Unrandomised, the heap starts right after the loader.
 #   tools/wine.sh PROGRAM [ARGUMENTS...]   runs it, like "wine"
+#   tools/wine.sh --command               prints the command that runs Wine
+#                                         here, a word a line (for a caller that
+#                                         starts Wine many times, as the
+#                                         end-to-end harness does)
 #   source tools/wine.sh                  defines wine() so, the loader chosen once,
 #                                         and no_32_bit: why 32-bit programs cannot
 #                                         run here (empty where they can)
 if no_32_bit=$(bash "$(dirname "${BASH_SOURCE[0]}")/can-run-32-bit.sh"); then
-    wine_loader=wine
+    wine_command=(wine)
 else
-    export WINELOADER=/usr/lib/wine/wine64
-    wine_loader=$WINELOADER
+    # Wine starts every program through WINELOADER.
+    wine_command=(env WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64)
 fi
-wine_layout=()
-if setarch "$(uname -m)" -R true 2>/dev/null; then wine_layout=(setarch "$(uname -m)" -R); fi
+if setarch "$(uname -m)" -R true 2>/dev/null; then wine_command=(setarch "$(uname -m)" -R "${wine_command[@]}"); fi
 if [ "${BASH_SOURCE[0]}" != "$0" ]; then
-    wine() { command "${wine_layout[@]}" "$wine_loader" "$@"; }
+    wine() { command "${wine_command[@]}" "$@"; }
+elif [ "${1:-}" = --command ]; then
+    printf '%s\n' "${wine_command[@]}"
 else
-    exec "${wine_layout[@]}" "$wine_loader" "$@"
+    exec "${wine_command[@]}" "$@"
 fi

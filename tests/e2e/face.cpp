@@ -86,10 +86,21 @@ Result Spawn(const std::vector<std::string>& command, const Environment& environ
 }
 
 // Wine, run as this machine can (tools/wine.sh: the 64-bit loader where
-// 32-bit programs cannot run), with a program and its arguments.
+// 32-bit programs cannot run), with a program and its arguments. The command
+// is asked of tools/wine.sh once (AskWineCommand): the run starts Wine
+// hundreds of times.
+std::vector<std::string> wineCommand;
 std::vector<std::string> Wine(std::vector<std::string> command) {
-    command.insert(command.begin(), face.source + "/tools/wine.sh");
+    command.insert(command.begin(), wineCommand.begin(), wineCommand.end());
     return command;
+}
+bool AskWineCommand() {
+    const Result asked = Spawn({face.source + "/tools/wine.sh", "--command"}, {});
+    std::istringstream words(asked.output);
+    for (std::string word; std::getline(words, word);) wineCommand.push_back(word);
+    if (asked.status == 0 && !wineCommand.empty()) return true;
+    std::fprintf(stderr, "tools/wine.sh --command exited with %d\n%s", asked.status, asked.errors.c_str());
+    return false;
 }
 
 // Wine takes LOCALAPPDATA from the prefix's registry; an empty value there
@@ -240,6 +251,7 @@ bool SetUpWinePrefix(const std::string& registryView, const std::string& systemF
     face.driveRoot = prefix + "/drive_c";  // run there, the program is on C:
     wine.registryView = registryView;
     wine.server = wine.standIns + "/fhconfig_standin.dll";
+    if (!AskWineCommand()) return false;
     const Result booted = Spawn(Wine({"wineboot", "-i"}), face.environment);
     if (booted.status != 0) {
         std::fprintf(stderr, "Wine cannot start: wineboot exited with %d\n%s%s", booted.status,
@@ -377,7 +389,7 @@ InstalledMsi::InstalledMsi() : msi_(face.work + "/fhswitch.msi") {
     Environment environment = face.environment;
     environment["SOURCE_DATE_EPOCH"] = "0";
     const Result built = Spawn({"python3", face.source + "/tools/release/msi.py", "--version", "1.0.0", "--arch",
-                                face.architecture, "--exe", face.command[1], "--out", msi_},
+                                face.architecture, "--exe", face.command.back(), "--out", msi_},
                                environment);
     if (built.status != 0) {
         std::fprintf(stderr, "cannot build the MSI: %s%s", built.output.c_str(), built.errors.c_str());
@@ -396,7 +408,7 @@ std::string WindowsUserName() { return UserName(); }
 
 Result RunFhswitchThroughCmd(const std::string& typedArguments, const std::string& settings) {
     const std::string batch = face.work + "/run.cmd";
-    std::ofstream(batch, std::ios::binary) << "@\"" << ProgramPath(face.command[1]) << "\" " << typedArguments
+    std::ofstream(batch, std::ios::binary) << "@\"" << ProgramPath(face.command.back()) << "\" " << typedArguments
                                            << "\r\n@exit /b %ERRORLEVEL%\r\n";
     return Spawn(Wine({"cmd", "/c", ProgramPath(batch)}), ProgramEnvironment(settings), face.driveRoot);
 }

@@ -19,7 +19,7 @@ using Environment = std::map<std::string, std::optional<std::string>>;
 
 struct Face {
     std::string name;  // "linux", "wine-x64", "wine-x86", "wine-x64-legacy" or "wine-x86-legacy"
-    std::vector<std::string> command;
+    std::vector<std::string> command;        // what runs fhswitch: Wine's command, if any, then the program
     std::vector<std::string> statusCommand;  // fhstatus, from the folder of fhswitch's build
     std::string lineEnd;
     Environment environment;

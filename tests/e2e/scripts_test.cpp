@@ -64,7 +64,7 @@ protected:
 
     // The scripts beside fhswitch.exe, as on a NETLOGON share.
     static std::string BesideTheExe(const std::string& script) {
-        const fs::path copy = fs::path(TheFace().command[1]).parent_path() / script;
+        const fs::path copy = fs::path(TheFace().command.back()).parent_path() / script;
         fs::copy_file(TheFace().source + "/examples/" + script, copy, fs::copy_options::overwrite_existing);
         return copy.string();
     }
