@@ -76,20 +76,23 @@ run_tests() {  # PRESET [CTEST OPTIONS...]: the results in build/ctest-PRESET.xm
 mkdir -p build
 rm -f build/ctest-*.xml
 
-# The sanitized build and the fuzzer run beside the Linux suite and the
-# release check, at the lowest priority: they take the cores the others leave
-# while waiting for Wine (its faces run side by side, -j), and the fuzzer's
-# bounded run is a bound in time. Their output follows the others'.
-(
-    renice -n 19 -p $BASHPID >/dev/null
-    beside=0
-    echo "== sanitize"  # AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer: any report fails
-    { configure_and_build sanitize && run_tests sanitize; } || beside=1
-    echo "== fuzz"      # a bounded libFuzzer run from the seed corpus
-    { configure_and_build fuzz && run_tests fuzz; } || beside=1
-    exit $beside
-) >build/sanitize-and-fuzz.log 2>&1 &
-beside=$!
+# The sanitized suite and the fuzzer run beside the others at the lowest
+# priority, each in a session of its own: nice 19 for its processes and, where
+# the kernel schedules a session as a group (autogroup), for the group, which
+# would otherwise get as much time as each of Wine's sessions. They take the
+# cores the others leave (a Wine face runs one process at a time); the
+# fuzzer's bounded run is a bound in time. Their output follows the others'.
+#   sanitize: AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer: any report fails
+#   fuzz: a bounded libFuzzer run from the seed corpus
+beside() {  # PRESET: built and tested, the output in build/PRESET.log
+    setsid -w bash -c 'echo 19 >/proc/self/autogroup 2>/dev/null; exec nice -n 19 "$@"' beside \
+        bash -c 'echo "== $1"; configure_and_build "$1" && run_tests "$1"' beside "$1" >"build/$1.log" 2>&1
+}
+export -f configure_and_build run_tests
+beside sanitize &
+sanitize_job=$!
+beside fuzz &
+fuzz_job=$!
 echo "== linux"
 if configure_and_build linux; then
     run_tests linux -j 4 || status=1
@@ -100,8 +103,9 @@ if configure_and_build linux; then
 else
     status=1
 fi
-wait $beside || status=1
-cat build/sanitize-and-fuzz.log
+wait $sanitize_job || status=1
+wait $fuzz_job || status=1
+cat build/sanitize.log build/fuzz.log
 for preset in linux sanitize fuzz; do
     count_results "build/ctest-$preset.xml" || { status=1; echo "no test results from $preset"; }
 done
