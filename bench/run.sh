@@ -25,7 +25,7 @@ for arch in "${architectures[@]}"; do
 done
 fhswitch=$PWD/build/linux-tool/cli/fhswitch
 work=$(mktemp -d /tmp/fhswitch-bench-XXXXXX)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$work/prefix
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 
 # hyperfine's JSON: the mean of each command, in the order given.

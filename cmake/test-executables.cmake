@@ -20,6 +20,14 @@ function(fhswitch_test_executable name)
   fhswitch_test_compile(${name})
 endfunction()
 
+# A test executable's cases, one CTest test each. They are listed when CTest
+# runs, not as a build step, and with no bound a loaded machine could reach:
+# a build beside busy sessions, at the lowest priority, once took more than
+# GoogleTest's default 5 seconds to list them, and failed the whole build.
+function(fhswitch_discover_tests name)
+  gtest_discover_tests(${name} NO_PRETTY_VALUES DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 3600)
+endfunction()
+
 # At the end of the configure: the support library is defined after some of
 # the tests.
 function(fhswitch_reuse_test_headers)

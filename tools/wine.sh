@@ -21,11 +21,25 @@
 #                                         and no_32_bit: why 32-bit programs cannot
 #                                         run here (empty where they can)
 if no_32_bit=$(bash "$(dirname "${BASH_SOURCE[0]}")/can-run-32-bit.sh"); then
-    wine_command=(wine)
+    loader=(wine)
 else
     # Wine starts every program through WINELOADER.
-    wine_command=(env WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64)
+    loader=(WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64)
 fi
+# Wine's environment is this script's, whatever the caller's shell or desktop
+# session exported, so that a program's output is the same on every machine:
+# no display (a console program needs none, and a display driver that finds
+# no session writes to stderr: Wine 10's Wayland driver, on a console, "error:
+# XDG_RUNTIME_DIR is invalid or not set"), a runtime folder of Wine's own, no
+# session bus, Wine silent, no Mono or Gecko, and one locale (Wine takes its
+# code pages and the decoding of its arguments from it).
+runtime_dir=${TMPDIR:-/tmp}/fhswitch-wine-runtime-$(id -u)
+mkdir -p -m 700 "$runtime_dir" 2>/dev/null
+if [ ! -O "$runtime_dir" ] || [ -L "$runtime_dir" ]; then runtime_dir=$(mktemp -d); fi
+wine_command=(env -u DISPLAY -u WAYLAND_DISPLAY -u XAUTHORITY -u DBUS_SESSION_BUS_ADDRESS
+    -u XDG_SESSION_TYPE -u XDG_CURRENT_DESKTOP -u XDG_SESSION_DESKTOP
+    "XDG_RUNTIME_DIR=$runtime_dir" WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=" LC_ALL=C.UTF-8
+    "${loader[@]}")
 if setarch "$(uname -m)" -R true 2>/dev/null; then wine_command=(setarch "$(uname -m)" -R "${wine_command[@]}"); fi
 if [ "${BASH_SOURCE[0]}" != "$0" ]; then
     wine() { command "${wine_command[@]}" "$@"; }

@@ -127,6 +127,13 @@ std::string Flag(int argc, char** argv, const std::string& name) {
     return "";
 }
 
+// A path flag made absolute, so that a path given relative to where the run
+// started still holds in the folders the programs run in.
+std::string PathFlag(int argc, char** argv, const std::string& name) {
+    const std::string path = Flag(argc, argv, name);
+    return path.empty() ? path : fs::absolute(path).string();
+}
+
 std::string UserName() {
     const passwd* user = getpwuid(getuid());
     return user ? user->pw_name : "root";
@@ -236,12 +243,10 @@ std::vector<std::string> ArchitectureRow(const std::string& architecture) {
 bool SetUpWinePrefix(const std::string& registryView, const std::string& systemFolder, bool legacyCodePage,
                      const std::string& exe, const std::string& standIns) {
     const std::string prefix = face.work + "/prefix";
-    wine.standIns = fs::absolute(standIns).string();
+    wine.standIns = standIns;
     face.lineEnd = "\r\n";
+    // The rest of Wine's environment is tools/wine.sh's, whatever this process has.
     face.environment = {{"WINEPREFIX", prefix},
-                        {"WINEDEBUG", "-all"},
-                        {"WINEDLLOVERRIDES", "mscoree,mshtml="},
-                        {"LC_ALL", "C.UTF-8"},  // Wine passes non-ASCII arguments through the locale
                         {"LOCALAPPDATA", std::nullopt},
                         {"WINEPATH", StandInCommandFolder("eventcreate")}};
     const std::string localAppData = "C:\\users\\" + UserName() + "\\AppData\\Local";
@@ -277,14 +282,18 @@ bool SetUpWinePrefix(const std::string& registryView, const std::string& systemF
 
 bool SetUpFace(int argc, char** argv) {
     face.name = Flag(argc, argv, "--face");
-    const std::string exe = Flag(argc, argv, "--exe");
+    const std::string exe = PathFlag(argc, argv, "--exe");
+    if (!fs::is_regular_file(exe)) {
+        std::fprintf(stderr, "--exe=%s: no such program\n", exe.c_str());
+        return false;
+    }
     const std::string work = Flag(argc, argv, "--work");
     face.work = fs::absolute(work.empty() ? fs::temp_directory_path() / "fhswitch-e2e" : fs::path(work)).string();
     fs::remove_all(face.work);
     fs::create_directories(face.work);
     face.tracePath = face.work + "/trace";
     face.targets = face.work + "/targets";  // outside every profile, as a share is
-    face.source = Flag(argc, argv, "--source");
+    face.source = PathFlag(argc, argv, "--source");
     if (face.name == "linux") {
         defaultLocalAppData = face.work + "/LocalAppData";
         face.localAppData = defaultLocalAppData;
@@ -308,7 +317,7 @@ bool SetUpFace(int argc, char** argv) {
             std::fprintf(stderr, "%s is not in cmake/windows-architectures.tsv\n", face.architecture.c_str());
             return false;
         }
-        return SetUpWinePrefix(row[6], row[7], wineFace[2].matched, exe, Flag(argc, argv, "--standins"));
+        return SetUpWinePrefix(row[6], row[7], wineFace[2].matched, exe, PathFlag(argc, argv, "--standins"));
     }
     return false;
 }

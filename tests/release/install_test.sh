@@ -17,7 +17,6 @@ dist=$(realpath "$1")
 version=$2
 work=$(mktemp -d /tmp/fhswitch-install-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
 failures=0
 fail() { echo "install: $*"; failures=$((failures + 1)); }
 
