@@ -22,6 +22,14 @@ HRESULT ReloadServiceConfiguration() {
     return FAILED(reloaded) ? reloaded : closed;
 }
 
+// Whether the configuration's backups are on, or coming back on as its
+// backup is rehydrated. A failing query says no: switching on is then tried.
+bool BackupsOnOrRehydrating(IFhConfigMgr* manager) {
+    FH_BACKUP_STATUS status = FH_STATUS_DISABLED;
+    return SUCCEEDED(manager->GetBackupStatus(&status)) &&
+           (status == FH_STATUS_ENABLED || status == FH_STATUS_REHYDRATING);
+}
+
 // The target as the platform requires it: ending in a backslash ("X:\",
 // "\\server\share\"). A trailing quote is a backslash that escaped the closing
 // quote on the command line ("\\nas\my share\" arrives as \\nas\my share"):
@@ -80,17 +88,21 @@ ExitStatus EnableFileHistory(const WCHAR* targetPath) {
     // Provisioning a target that holds this user's backup of this PC deletes
     // that backup: reconnect to it instead, and never provision there.
     WriteLine("Provisioning and setting target");
-    if (validation == FH_NAMESPACE_EXISTS) {
-        if (FAILED(ReconnectToEarlierBackup(manager.get(), target.get()))) return kEarlierBackupNotReconnected;
+    const bool reconnecting = validation == FH_NAMESPACE_EXISTS;
+    if (reconnecting) {
+        if (FAILED(ReconnectToEarlierBackup(&manager, target.get()))) return kEarlierBackupNotReconnected;
     } else if (FAILED(manager->ProvisionAndSetNewTarget(target.get(), name.get()))) {
         return kTargetNotProvisioned;
     }
 
+    // A reconnected configuration may have backups on already, or be still
+    // rehydrating: it is left as it is, with nothing to save.
     WriteLine("Enabling File History");
-    if (FAILED(manager->SetBackupStatus(FH_STATUS_ENABLED))) return kBackupsNotEnabled;
-
-    // Until it is saved, the new target and status live in the manager only.
-    if (FAILED(manager->SaveConfiguration())) return kConfigurationNotSaved;
+    if (!reconnecting || !BackupsOnOrRehydrating(manager.get())) {
+        if (FAILED(manager->SetBackupStatus(FH_STATUS_ENABLED))) return kBackupsNotEnabled;
+        // Until it is saved, the new target and status live in the manager only.
+        if (FAILED(manager->SaveConfiguration())) return kConfigurationNotSaved;
+    }
 
     WriteLine("Scheduling regular backups");
     if (FAILED(ReloadServiceConfiguration())) return kServiceNotReloaded;

@@ -11,6 +11,7 @@
 #include "platform/com.h"
 #include "platform/fh_config.h"
 #include "platform/fh_reassociation.h"
+#include "platform/sim/variants.h"
 #include "platform/text.h"
 #include "tests/support/sim_session.h"
 
@@ -257,6 +258,7 @@ struct EarlierBackups {
     std::string settings;
     ExitStatus status;
     std::vector<std::string> calls;  // the calls from validation to the end of the run
+    int savedBackups = FH_STATUS_ENABLED;  // the configuration's backups after a run ending in kDone
 };
 
 const testsupport::Backup kJanesBackup = {testsupport::kSimUser, testsupport::kSimPc, 130000000000000000,
@@ -303,9 +305,12 @@ const std::vector<std::string> kReconnectionAbandoned = {"FhReassociation.Releas
 const std::vector<std::string> kOneFoundAndSelected =
     Then(kReconnectingUpToSelect, {"FhReassociation.GetConfigurationDetails", "FhReassociation.GetConfigurationDetails",
                                    "FhReassociation.SelectConfiguration"});
+// Reconnected: the manager that holds the fresh default released, and the
+// reconnected configuration loaded into a new one.
 const std::vector<std::string> kReconnected =
     Then(kOneFoundAndSelected, {"FhReassociation.PerformReassociation", "FhReassociation.Release",
-                                "FhServiceUnblockBackup", "FhServiceClosePipe", "LoadConfiguration"});
+                                "FhServiceUnblockBackup", "FhServiceClosePipe", "Release", "CoCreateInstance",
+                                "LoadConfiguration"});
 const std::vector<std::string> kThenEnabled =
     {"SetBackupStatus", "SaveConfiguration", "FhServiceOpenPipe", "FhServiceReloadConfiguration",
      "FhServiceClosePipe", "ChangeDefaultTargetRecommendation", "Release", "CoUninitialize"};
@@ -318,6 +323,13 @@ std::vector<std::string> Plus(std::vector<std::string> calls, const std::vector<
     calls.insert(calls.end(), more.begin(), more.end());
     return calls;
 }
+
+// A reconnected configuration is switched on and saved where its backups are off.
+const std::vector<std::string> kSwitchedOn = Plus({"GetBackupStatus"}, kThenEnabled);
+// Where they are on or rehydrating it is left as it is: nothing set, nothing saved.
+const std::vector<std::string> kLeftAsItIs = {"GetBackupStatus", "FhServiceOpenPipe", "FhServiceReloadConfiguration",
+                                              "FhServiceClosePipe", "ChangeDefaultTargetRecommendation", "Release",
+                                              "CoUninitialize"};
 
 class EarlierBackup : public ::testing::TestWithParam<EarlierBackups> {};
 
@@ -343,7 +355,8 @@ TEST_P(EarlierBackup, IsNeverDeleted) {
     if (row.status == kDone) {
         EXPECT_NE(configuration.find("<Target>\\\\nas\\backups\\</Target>"), std::string::npos) << configuration;
     }
-    EXPECT_EQ(configuration.find("<BackupStatus>2</BackupStatus>") != std::string::npos, row.status == kDone);
+    const std::string saved = "<BackupStatus>" + std::to_string(row.savedBackups) + "</BackupStatus>";
+    EXPECT_EQ(configuration.find(saved) != std::string::npos, row.status == kDone) << configuration;
     if (reconnecting) {
         EXPECT_THAT(session.calls(), ::testing::Not(::testing::Contains("ProvisionAndSetNewTarget")));
     }
@@ -352,7 +365,19 @@ TEST_P(EarlierBackup, IsNeverDeleted) {
 INSTANTIATE_TEST_SUITE_P(
     OnTheTarget, EarlierBackup,
     ::testing::Values(
-        EarlierBackups{"ThisUsersOnThisPc", {kJanesBackup}, "", kDone, Plus(kReconnected, kThenEnabled)},
+        // Windows' answers left open: a second load on one manager refused
+        // (the default) or allowed; the reassociated backups off (the
+        // default), on, or rehydrating, which cannot be switched on.
+        EarlierBackups{"ThisUsersOnThisPc", {kJanesBackup}, "", kDone, Plus(kReconnected, kSwitchedOn)},
+        EarlierBackups{"SecondLoadAllowed", {kJanesBackup},
+                       sim::VariantSetting(sim::Variant::SecondLoad, sim::kSecondLoadAllowed), kDone,
+                       Plus(kReconnected, kSwitchedOn)},
+        EarlierBackups{"ReassociatedBackupsOn", {kJanesBackup},
+                       sim::VariantSetting(sim::Variant::ReassociatedBackups, sim::kReassociatedOn), kDone,
+                       Plus(kReconnected, kLeftAsItIs)},
+        EarlierBackups{"ReassociatedBackupsRehydrating", {kJanesBackup},
+                       sim::VariantSetting(sim::Variant::ReassociatedBackups, sim::kReassociatedRehydrating), kDone,
+                       Plus(kReconnected, kLeftAsItIs), FH_STATUS_REHYDRATING},
         // Found as Windows names them: without case, the user with a domain,
         // and of several, the most recent (the first here, in folder order).
         EarlierBackups{"TheMostRecentOfThisUsersOnThisPc",
@@ -364,8 +389,9 @@ INSTANTIATE_TEST_SUITE_P(
                                   "FhReassociation.GetConfigurationDetails", "FhReassociation.GetConfigurationDetails",
                                   "FhReassociation.GetConfigurationDetails", "FhReassociation.SelectConfiguration",
                                   "FhReassociation.PerformReassociation", "FhReassociation.Release",
-                                  "FhServiceUnblockBackup", "FhServiceClosePipe", "LoadConfiguration"}),
-                            kThenEnabled)},
+                                  "FhServiceUnblockBackup", "FhServiceClosePipe", "Release", "CoCreateInstance",
+                                  "LoadConfiguration"}),
+                            kSwitchedOn)},
         // Only other users' and other PCs' backups: provisioned as ever, theirs kept.
         EarlierBackups{"OnlyOthers", {kJanesOtherPc, kJohnsBackup}, "", kDone,
                        Plus({"ValidateTarget", "ProvisionAndSetNewTarget"}, kThenEnabled)},

@@ -63,6 +63,9 @@ HRESULT FindThisUsersOnThisPc(IFhReassociation* reassociation, std::optional<DWO
 HRESULT Reassociate(IFhReassociation* reassociation, BSTR targetUrl) {
     FH_DEVICE_VALIDATION_RESULT validation = FH_ACCESS_DENIED;
     HRESULT result = reassociation->ValidateTarget(targetUrl, &validation);
+    // A target the reassociation finds unusable is not scanned.
+    const bool usable = validation == FH_NAMESPACE_EXISTS || validation == FH_VALID_TARGET;
+    if (SUCCEEDED(result) && !usable) result = FHCFG_E_TARGET_VERIFICATION_FAILED;
     if (SUCCEEDED(result)) result = reassociation->ScanTargetForConfigurations(targetUrl);
     std::optional<DWORD> found;
     if (SUCCEEDED(result)) result = FindThisUsersOnThisPc(reassociation, &found);
@@ -86,9 +89,14 @@ HRESULT ReassociateWithBackupsBlocked(BSTR targetUrl) {
 
 }  // namespace
 
-HRESULT ReconnectToEarlierBackup(IFhConfigMgr* manager, BSTR targetUrl) {
+HRESULT ReconnectToEarlierBackup(ComPtr<IFhConfigMgr>* manager, BSTR targetUrl) {
     const HRESULT reassociated = ReassociateWithBackupsBlocked(targetUrl);
-    // The manager still holds the fresh default; saved as it is, it would
-    // replace the reconnected configuration.
-    return FAILED(reassociated) ? reassociated : manager->LoadConfiguration();
+    if (FAILED(reassociated)) return reassociated;
+    // Saved, the fresh default the first manager holds would replace the
+    // reconnected configuration; and a manager that has a configuration may
+    // refuse to load another.
+    manager->reset();
+    const HRESULT created = CoCreateInstance(CLSID_FhConfigMgr, nullptr, CLSCTX_INPROC_SERVER, IID_IFhConfigMgr,
+                                             manager->put_void());
+    return FAILED(created) ? created : (*manager)->LoadConfiguration();
 }

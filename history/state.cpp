@@ -29,11 +29,12 @@ private:
     FileHistoryState* state_;
 };
 
-// The target's URL and name; both empty where no target is assigned.
+// The target's URL and name; both empty where no target is assigned, which
+// Windows may answer either way: ERROR_NOT_FOUND, or success and no target.
 void ReadTarget(IFhConfigMgr* manager, FileHistoryState* state, Reading* reading) {
     ComPtr<IFhTarget> target;
     const HRESULT found = manager->GetDefaultTarget(target.put());
-    if (found == kNoTargetAssigned) {
+    if (found == kNoTargetAssigned || (SUCCEEDED(found) && !target)) {
         state->targetUrl = state->targetName = "";
         return;
     }

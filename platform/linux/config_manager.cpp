@@ -1,6 +1,7 @@
 #include "platform/linux/config_manager.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -51,9 +52,9 @@ public:
         return behaviour_.SetBackupStatus(backupStatus);
     }
     HRESULT STDMETHODCALLTYPE GetDefaultTarget(IFhTarget** defaultTarget) override {
-        std::string url;
+        std::optional<std::string> url;
         const HRESULT result = behaviour_.GetDefaultTarget(defaultTarget ? &url : nullptr);
-        if (defaultTarget != nullptr) *defaultTarget = SUCCEEDED(result) ? new SimulatedFhTarget(url) : nullptr;
+        if (defaultTarget != nullptr) *defaultTarget = SUCCEEDED(result) && url ? new SimulatedFhTarget(*url) : nullptr;
         return result;
     }
     HRESULT STDMETHODCALLTYPE ValidateTarget(BSTR targetUrl, FH_DEVICE_VALIDATION_RESULT* validationResult) override {

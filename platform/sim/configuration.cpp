@@ -16,6 +16,8 @@ namespace {
 
 constexpr HRESULT FHCFG_E_CORRUPT_CONFIG_FILE = static_cast<HRESULT>(0x80040300);
 constexpr HRESULT FHCFG_E_NO_VALID_CONFIGURATION_LOADED = static_cast<HRESULT>(0x80040303);
+constexpr HRESULT FHCFG_E_CONFIGURATION_PREVIOUSLY_LOADED = static_cast<HRESULT>(0x80040305);
+constexpr HRESULT FHCFG_E_INVALID_REHYDRATION_STATE = static_cast<HRESULT>(0x8004030A);
 
 std::string ConfigurationXml(const SavedConfiguration& configuration) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -40,6 +42,14 @@ std::uint32_t ProtectionStateOf(std::int32_t backupStatus, const std::string& ta
     if (backupStatus == FH_STATUS_DISABLED_BY_GP) return FH_STATE_DISABLED_BY_GP;
     if (backupStatus == FH_STATUS_DISABLED) return FH_STATE_OFF;
     return target.empty() ? FH_STATE_NOT_TRACKED : FH_STATE_NO_ERROR;
+}
+
+// The result of a load or a creation: what FHSWITCH_SIM sets, unless this
+// manager has a configuration already and a second is refused.
+HRESULT ResultOfLoading(Call call, bool loaded) {
+    const HRESULT result = CurrentSettings().ResultOf(call);
+    const bool refused = CurrentSettings().AnswerOf(Variant::SecondLoad) == kSecondLoadRefused;
+    return SUCCEEDED(result) && loaded && refused ? FHCFG_E_CONFIGURATION_PREVIOUSLY_LOADED : result;
 }
 
 bool HasConfigurationFile() {
@@ -116,7 +126,7 @@ std::int32_t ValidationOf(const std::string& target) {
 // Loading reads what the files say: what a fresh configuration, a save or a
 // reassociation wrote last. Files it cannot read are corrupt, not missing.
 HRESULT ConfigurationManager::LoadConfiguration() {
-    HRESULT result = CurrentSettings().ResultOf(Call::LoadConfiguration);
+    HRESULT result = ResultOfLoading(Call::LoadConfiguration, loaded_);
     const std::optional<SavedConfiguration> saved = ReadSavedConfiguration();
     if (SUCCEEDED(result) && !saved) result = HasConfigurationFile() ? FHCFG_E_CORRUPT_CONFIG_FILE : FHCFG_E_CONFIG_FILE_NOT_FOUND;
     if (SUCCEEDED(result)) {
@@ -131,7 +141,7 @@ HRESULT ConfigurationManager::LoadConfiguration() {
 // an existing one is overwritten with File History's defaults (no target,
 // backups off), whatever later steps of the caller do.
 HRESULT ConfigurationManager::CreateDefaultConfiguration(BOOL overwriteIfExists) {
-    HRESULT result = CurrentSettings().ResultOf(Call::CreateDefaultConfiguration);
+    HRESULT result = ResultOfLoading(Call::CreateDefaultConfiguration, loaded_);
     const SavedConfiguration defaults{"", FH_STATUS_DISABLED};
     if (SUCCEEDED(result) && !overwriteIfExists && ReadSavedConfiguration()) result = FHCFG_E_CONFIG_ALREADY_EXISTS;
     if (SUCCEEDED(result) && !WriteSavedConfiguration(defaults)) result = E_FAIL;
@@ -158,8 +168,12 @@ HRESULT ConfigurationManager::GetBackupStatus(std::int32_t* backupStatus) {
     return result;
 }
 
+// A configuration still being rehydrated cannot be switched on.
 HRESULT ConfigurationManager::SetBackupStatus(std::int32_t backupStatus) {
-    const HRESULT result = ResultNeedingConfiguration(Call::SetBackupStatus, loaded_);
+    HRESULT result = ResultNeedingConfiguration(Call::SetBackupStatus, loaded_);
+    if (SUCCEEDED(result) && backupStatus == FH_STATUS_ENABLED && configuration_.backupStatus == FH_STATUS_REHYDRATING) {
+        result = FHCFG_E_INVALID_REHYDRATION_STATE;
+    }
     if (SUCCEEDED(result)) configuration_.backupStatus = backupStatus;
     Trace(Call::SetBackupStatus, {HresultField(result), NumberField(backupStatus)});
     return result;
@@ -193,11 +207,13 @@ HRESULT ConfigurationManager::ChangeDefaultTargetRecommendation(BOOL recommend) 
     return result;
 }
 
-HRESULT ConfigurationManager::GetDefaultTarget(std::string* url) {
+HRESULT ConfigurationManager::GetDefaultTarget(std::optional<std::string>* url) {
     HRESULT result = ResultNeedingConfiguration(Call::GetDefaultTarget, loaded_);
     if (SUCCEEDED(result) && url == nullptr) result = E_POINTER;
-    if (SUCCEEDED(result) && configuration_.target.empty()) result = kNoTargetAssigned;
-    if (SUCCEEDED(result)) *url = configuration_.target;
+    const bool nullWithoutTarget = CurrentSettings().AnswerOf(Variant::NoDefaultTarget) == kNoTargetNull;
+    if (SUCCEEDED(result) && configuration_.target.empty() && !nullWithoutTarget) result = kNoTargetAssigned;
+    if (SUCCEEDED(result) && configuration_.target.empty()) url->reset();
+    if (SUCCEEDED(result) && !configuration_.target.empty()) *url = configuration_.target;
     Trace(Call::GetDefaultTarget, {HresultField(result)});
     return result;
 }

@@ -56,8 +56,10 @@ public:
     HRESULT ProvisionAndSetNewTarget(const std::optional<std::string>& target,
                                      const std::optional<std::string>& name);
     HRESULT ChangeDefaultTargetRecommendation(BOOL recommend);
-    // The target's URL for the caller's DefaultTarget; kNoTargetAssigned where there is none.
-    HRESULT GetDefaultTarget(std::string* url);
+    // The target's URL for the caller's DefaultTarget. Where there is none:
+    // kNoTargetAssigned, or (NoDefaultTarget=null) success and no URL, for a
+    // null target.
+    HRESULT GetDefaultTarget(std::optional<std::string>* url);
     // The state as the backups and the target make it, unless set; the time
     // the target's backup of this user and PC was made, in UTC ("" without one).
     HRESULT QueryProtectionStatus(std::uint32_t* protectionState, std::string* protectedUntil);

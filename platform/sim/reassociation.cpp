@@ -59,14 +59,16 @@ HRESULT Reassociation::SelectConfiguration(DWORD index) {
     return result;
 }
 
-// The user's configuration becomes the selected one's: its target, and
-// backups as they stand until the caller turns them on. The backup on the
-// target stays as it is.
+// The user's configuration becomes the selected one's: its target, and its
+// backups as ReassociatedBackups answers (off, on, or still rehydrating). The
+// backup on the target stays as it is.
 HRESULT Reassociation::PerformReassociation(BOOL overwriteIfExists) {
+    constexpr std::int32_t kStatusByAnswer[] = {FH_STATUS_DISABLED, FH_STATUS_ENABLED, FH_STATUS_REHYDRATING};
+    const std::int32_t backupStatus = kStatusByAnswer[CurrentSettings().AnswerOf(Variant::ReassociatedBackups)];
     HRESULT result = CurrentSettings().ResultOf(Call::PerformReassociation);
     if (SUCCEEDED(result) && !selected_) result = E_UNEXPECTED_ORDER;
     if (SUCCEEDED(result) && !overwriteIfExists && ReadSavedConfiguration()) result = FHCFG_E_CONFIG_ALREADY_EXISTS;
-    if (SUCCEEDED(result) && !WriteSavedConfiguration({*scannedTarget_, FH_STATUS_DISABLED})) result = E_FAIL;
+    if (SUCCEEDED(result) && !WriteSavedConfiguration({*scannedTarget_, backupStatus})) result = E_FAIL;
     Trace(Call::PerformReassociation, {HresultField(result), NumberField(overwriteIfExists)});
     return result;
 }

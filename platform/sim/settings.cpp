@@ -59,6 +59,15 @@ bool Apply(std::string_view name, std::string_view value, Settings& settings) {
         settings.protectionState = static_cast<std::uint32_t>(*bits);
         return true;
     }
+    if (const VariantInfo* variant = VariantNamed(name)) {
+        for (size_t answer = 0; answer < variant->answers.size(); ++answer) {
+            if (!variant->answers[answer].empty() && variant->answers[answer] == value) {
+                settings.answers[variant->variant] = static_cast<int>(answer);
+                return true;
+            }
+        }
+        return false;
+    }
     const CallInfo* call = CallNamed(name);
     if (call == nullptr || !call->settable) return false;
     const std::optional<HRESULT> result = ParseHresult(value);
@@ -72,6 +81,11 @@ bool Apply(std::string_view name, std::string_view value, Settings& settings) {
 HRESULT Settings::ResultOf(Call call) const {
     const auto found = results.find(call);
     return found == results.end() ? S_OK : found->second;
+}
+
+int Settings::AnswerOf(Variant variant) const {
+    const auto found = answers.find(variant);
+    return found == answers.end() ? 0 : found->second;
 }
 
 std::optional<Settings> ParseSettings(std::string_view text, std::string* badSetting) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/sim/calls.h"
+#include "platform/sim/variants.h"
 #include "platform/win_api.h"
 
 namespace sim {
@@ -21,8 +22,10 @@ struct Settings {
     std::optional<std::int32_t> backupStatus;             // GetBackupStatus.status
     std::optional<std::int32_t> validationResult;         // ValidateTarget.result
     std::optional<std::uint32_t> protectionState;         // QueryProtectionStatus.state, in hex (0x111)
+    std::map<Variant, int> answers;                       // absent means the first answer
 
     HRESULT ResultOf(Call call) const;
+    int AnswerOf(Variant variant) const;
 };
 
 // Parses "NAME=VALUE;NAME=VALUE". On a malformed or unknown setting returns

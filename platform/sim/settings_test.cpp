@@ -8,9 +8,12 @@ TEST(SimSettings, ReadsResultsAndOutValues) {
     std::string bad;
     const auto settings = sim::ParseSettings(
         "ValidateTarget.result=2;;FhServiceReloadConfiguration=0x80040601;GetBackupStatus.status=1;"
-        "CoInitializeEx=0x1;SaveConfiguration=0XdeadBEEF;",
+        "CoInitializeEx=0x1;SaveConfiguration=0XdeadBEEF;SecondLoad=allowed;ReassociatedBackups=rehydrating;",
         &bad);
     ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->AnswerOf(sim::Variant::SecondLoad), sim::kSecondLoadAllowed);
+    EXPECT_EQ(settings->AnswerOf(sim::Variant::ReassociatedBackups), sim::kReassociatedRehydrating);
+    EXPECT_EQ(settings->AnswerOf(sim::Variant::NoDefaultTarget), sim::kNoTargetNotFound);
     EXPECT_EQ(settings->ResultOf(sim::Call::FhServiceReloadConfiguration), static_cast<HRESULT>(0x80040601));
     EXPECT_EQ(settings->ResultOf(sim::Call::CoInitializeEx), 1);
     EXPECT_EQ(settings->ResultOf(sim::Call::SaveConfiguration), static_cast<HRESULT>(0xDEADBEEF));
@@ -65,6 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
                       std::make_pair("GetBackupStatus.status=99999999999", "GetBackupStatus.status=99999999999"),
                       std::make_pair("GetBackupStatus.status=-2147483649", "GetBackupStatus.status=-2147483649"),
                       std::make_pair("ValidateTarget.result=2147483648", "ValidateTarget.result=2147483648"),
-                      std::make_pair("=0x1", "=0x1")));
+                      std::make_pair("=0x1", "=0x1"),
+                      // A variant takes only the answers its table gives, as written.
+                      std::make_pair("SecondLoad=", "SecondLoad="),
+                      std::make_pair("SecondLoad=Allowed", "SecondLoad=Allowed"),
+                      std::make_pair("NoDefaultTarget=0x1", "NoDefaultTarget=0x1")));
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "history/file_history.h"
 #include "platform/sim/settings.h"
 #include "platform/sim/targets.h"
+#include "platform/sim/variants.h"
 #include "tests/e2e/face.h"
 #include "tests/support/sim_session.h"
 
@@ -320,10 +321,18 @@ TEST_F(EndToEnd, OnATerminalAnyCharacterShows) {
 // deletes nothing. Backups of others on the target are never touched.
 struct EarlierBackupCase {
     const char* name;
-    enum Before { kReimaged, kDisabled, kOthersOnly } before;
-    const char* settings;  // for the run under test
+    // kRenamed: re-imaged, and the backup's configuration names the user in
+    // upper case and the PC in lower case, as Windows may record them.
+    enum Before { kReimaged, kRenamed, kDisabled, kOthersOnly } before;
+    std::string settings;  // for the run under test
     ExitStatus status;
+    int savedBackups = 2;  // the configuration's backups after a run ending in kDone
 };
+
+std::string InCase(std::string text, int (*change)(int)) {
+    for (char& c : text) c = static_cast<char>(change(static_cast<unsigned char>(c)));
+    return text;
+}
 
 class EarlierBackups : public EndToEnd, public ::testing::WithParamInterface<EarlierBackupCase> {
 protected:
@@ -352,6 +361,12 @@ TEST_P(EarlierBackups, AreKept) {
             backups.push_back(pc.path().string());
             testsupport::WriteFile(pc.path().string() + "/Data/Documents/report (2024_05_01 10_00_00 UTC).docx",
                                    "the report as it was in May");
+            if (row.before == EarlierBackupCase::kRenamed) {
+                testsupport::WriteFile(pc.path().string() + "/Configuration/Config1.xml",
+                                       sim::BackupConfigurationXml(InCase(e2e::WindowsUserName(), ::toupper),
+                                                                   InCase(pc.path().filename().string(), ::tolower),
+                                                                   130000000000000000));
+            }
         }
         ASSERT_EQ(backups.size(), 3u) << "the first run made no backup of this user's";
         if (row.before == EarlierBackupCase::kDisabled) {
@@ -382,9 +397,11 @@ TEST_P(EarlierBackups, AreKept) {
     const long provisionings = std::count(calls.begin(), calls.end(), "ProvisionAndSetNewTarget");
     EXPECT_EQ(provisionings, row.status == kDone && !reconnecting ? 1 : 0);
     if (row.status == kDone) {
-        const long reassociations = std::count(calls.begin(), calls.end(), "FhReassociation.PerformReassociation");
-        EXPECT_EQ(reassociations, reconnecting ? 1 : 0);
-        EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config1.xml"), ConfigurationXml(kTargetUrl, 2));
+        // One reassociation, with backups blocked around it and unblocked after.
+        for (const char* call : {"FhServiceBlockBackup", "FhReassociation.PerformReassociation", "FhServiceUnblockBackup"}) {
+            EXPECT_EQ(std::count(calls.begin(), calls.end(), call), reconnecting ? 1 : 0) << call;
+        }
+        EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config1.xml"), ConfigurationXml(kTargetUrl, row.savedBackups));
     }
 }
 
@@ -392,6 +409,16 @@ INSTANTIATE_TEST_SUITE_P(
     Table, EarlierBackups,
     ::testing::Values(
         EarlierBackupCase{"ReimagedPc", EarlierBackupCase::kReimaged, "", kDone},
+        // Windows' answers left open: a second load allowed; the reconnected
+        // backups on, or still rehydrating (left so); the names in another case.
+        EarlierBackupCase{"ReimagedPcSecondLoadAllowed", EarlierBackupCase::kReimaged,
+                          sim::VariantSetting(sim::Variant::SecondLoad, sim::kSecondLoadAllowed), kDone},
+        EarlierBackupCase{"ReimagedPcBackupsOn", EarlierBackupCase::kReimaged,
+                          sim::VariantSetting(sim::Variant::ReassociatedBackups, sim::kReassociatedOn), kDone},
+        EarlierBackupCase{"ReimagedPcRehydrating", EarlierBackupCase::kReimaged,
+                          sim::VariantSetting(sim::Variant::ReassociatedBackups, sim::kReassociatedRehydrating), kDone,
+                          3},
+        EarlierBackupCase{"ReimagedPcNamesInAnotherCase", EarlierBackupCase::kRenamed, "", kDone},
         EarlierBackupCase{"DisabledThenEnabled", EarlierBackupCase::kDisabled, "", kDone},
         EarlierBackupCase{"OnlyOtherUsersAndPcs", EarlierBackupCase::kOthersOnly, "", kDone},
         EarlierBackupCase{"NoneOfThisUserOnThisPc", EarlierBackupCase::kOthersOnly, "ValidateTarget.result=4",

@@ -15,6 +15,7 @@
 #include "history/state.h"
 #include "platform/sim/calls.h"
 #include "platform/sim/targets.h"
+#include "platform/sim/variants.h"
 #include "tests/e2e/face.h"
 #include "tests/support/sim_session.h"
 
@@ -61,7 +62,7 @@ enum class Before {
 struct StatusCase {
     const char* name;
     Before before;
-    const char* settings;  // fhstatus's run
+    std::string settings;  // fhstatus's run
     StateStatus status;
     Lines lines;
 };
@@ -168,6 +169,10 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"NoConfiguration", Before::kNothing, "", kStateNotConfigured,
                    {"not-configured", "no", "", "", "", "", "", "", "", ""}},
         StatusCase{"DefaultsWithoutTarget", Before::kDefaults, "", kStateOff,
+                   {"off", "yes", "off", "", "", "FH_STATE_OFF", "0x01", "no", "", ""}},
+        // No target answered as a success with a null target, as its page allows.
+        StatusCase{"DefaultsWithANullTarget", Before::kDefaults,
+                   sim::VariantSetting(sim::Variant::NoDefaultTarget, sim::kNoTargetNull), kStateOff,
                    {"off", "yes", "off", "", "", "FH_STATE_OFF", "0x01", "no", "", ""}},
         StatusCase{"OnAndProtecting", Before::kOn, "", kStateProtected, kOn},
         StatusCase{"OnAndBackingUp", Before::kOn, "QueryProtectionStatus.state=0x1FF", kStateProtected,

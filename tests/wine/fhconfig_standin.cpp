@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "platform/sim/configuration.h"
@@ -183,14 +184,15 @@ HRESULT STDMETHODCALLTYPE ChangeDefaultTargetRecommendation(ConfigManager* self,
     return self->behaviour.ChangeDefaultTargetRecommendation(recommend);
 }
 
-// The target as an object of its own, with the caller's one reference.
+// The target as an object of its own, with the caller's one reference; a
+// success without a URL hands out none.
 HRESULT STDMETHODCALLTYPE GetDefaultTarget(ConfigManager* self, void** defaultTarget) {
-    std::string url;
+    std::optional<std::string> url;
     const HRESULT result = self->behaviour.GetDefaultTarget(defaultTarget ? &url : nullptr);
     if (defaultTarget == nullptr) return result;
     *defaultTarget = nullptr;
-    if (FAILED(result)) return result;
-    Target* made = new (std::nothrow) Target{&kTargetVtable, 1, sim::DefaultTarget(url)};
+    if (FAILED(result) || !url) return result;
+    Target* made = new (std::nothrow) Target{&kTargetVtable, 1, sim::DefaultTarget(*url)};
     *defaultTarget = made;
     return made ? S_OK : E_OUTOFMEMORY;
 }

@@ -1,0 +1,66 @@
+// Where Microsoft's pages leave Windows' answer open, the simulation gives
+// each plausible answer, one setting each: FHSWITCH_SIM's "NAME=ANSWER",
+// with NAME and ANSWER from this table, the first answer the default. Named
+// once here, as the calls are in calls.h, so that a misspelt one is a
+// compile error in the code and a bad setting in FHSWITCH_SIM.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace sim {
+
+enum class Variant {
+    // LoadConfiguration's and CreateDefaultConfiguration's pages: one of them
+    // before any other method; neither says a second is allowed, and
+    // FhErrors.h has FHCFG_E_CONFIGURATION_PREVIOUSLY_LOADED.
+    SecondLoad,
+    // The backup status a reassociated configuration has: not documented.
+    ReassociatedBackups,
+    // GetDefaultTarget without a target: the remarks give ERROR_NOT_FOUND, the
+    // parameter's text a NULL target.
+    NoDefaultTarget,
+};
+
+enum Answer : int {
+    // SecondLoad
+    kSecondLoadRefused = 0,
+    kSecondLoadAllowed = 1,
+    // ReassociatedBackups
+    kReassociatedOff = 0,
+    kReassociatedOn = 1,
+    kReassociatedRehydrating = 2,
+    // NoDefaultTarget
+    kNoTargetNotFound = 0,
+    kNoTargetNull = 1,
+};
+
+struct VariantInfo {
+    Variant variant;
+    std::string_view name;
+    std::array<std::string_view, 3> answers;  // by Answer; "" past the last
+};
+
+inline constexpr VariantInfo kVariants[] = {
+    {Variant::SecondLoad, "SecondLoad", {"refused", "allowed", ""}},
+    {Variant::ReassociatedBackups, "ReassociatedBackups", {"off", "on", "rehydrating"}},
+    {Variant::NoDefaultTarget, "NoDefaultTarget", {"not-found", "null", ""}},
+};
+
+constexpr const VariantInfo* VariantNamed(std::string_view name) {
+    for (const VariantInfo& info : kVariants) {
+        if (info.name == name) return &info;
+    }
+    return nullptr;
+}
+
+// The FHSWITCH_SIM setting that gives a variant one of its answers.
+inline std::string VariantSetting(Variant variant, Answer answer) {
+    for (const VariantInfo& info : kVariants) {
+        if (info.variant == variant) return std::string(info.name) + "=" + std::string(info.answers[answer]);
+    }
+    return {};
+}
+
+}  // namespace sim
