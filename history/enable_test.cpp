@@ -278,6 +278,10 @@ TEST(Reassociation, RefusesCallsOutOfTheDocumentedOrder) {
     ASSERT_EQ(CoCreateInstance(CLSID_FhReassociation, nullptr, CLSCTX_INPROC_SERVER, IID_IFhReassociation,
                                reassociation.put_void()),
               S_OK);
+    // Every COM object answers IUnknown, as the Wine stand-in and Windows do.
+    ComPtr<IUnknown> unknown;
+    EXPECT_EQ(reassociation->QueryInterface(IID_IUnknown, unknown.put_void()), S_OK);
+    EXPECT_TRUE(unknown);
     constexpr HRESULT kUnexpected = static_cast<HRESULT>(0x8000FFFF);
     UniqueBstr user;
     UniqueBstr pc;

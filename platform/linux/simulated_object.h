@@ -1,4 +1,4 @@
-// IUnknown for the simulated COM objects: one interface besides IUnknown,
+// IUnknown for the simulated COM objects: one interface and IUnknown,
 // a reference count, and the behaviour's release traced; and the BSTRs their
 // out parameters hand back.
 #pragma once
@@ -17,7 +17,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (object == nullptr) return E_POINTER;
         *object = nullptr;
-        if (!(iid == kInterfaceId)) return E_NOINTERFACE;
+        if (!(iid == kInterfaceId || iid == IID_IUnknown)) return E_NOINTERFACE;  // as COM requires of every object
         *object = static_cast<Interface*>(this);
         AddRef();
         return S_OK;

@@ -64,6 +64,9 @@ inline bool operator==(const GUID& a, const GUID& b) {
     return true;
 }
 
+// {00000000-0000-0000-C000-000000000046}
+inline const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 struct IUnknown {
     virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) = 0;
     virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
