@@ -18,6 +18,7 @@ const char* ClassName(StateStatus status) {
         case kStateDisabledByPolicy: return "disabled-by-policy";
         case kStateProblem: return "problem";
         case kStateUnreadable: return "unreadable";
+        case kStatePending: return "pending";
         case kStateComUnavailable: return "com-unavailable";
         case kStateArgumentsRejected: break;
     }

@@ -9,15 +9,19 @@ rem and has the service reload. It runs only where File History's current
 rem target, as fhstatus.exe reads it, is the one enable-file-history.cmd set
 rem (its record), so that a user who set up File History themselves, before
 rem or after the enable script, keeps it, however often this script runs;
-rem /force runs it for every user. When it ends with 0 the record goes, so
-rem that enabling runs again later. Each run appends a line to
+rem /force runs it for every user. When it ends with 0 and fhstatus then
+rem finds no configuration, the record goes, so that enabling runs again
+rem later. Each run appends a line to
 rem %LOCALAPPDATA%\fhswitch\fhswitch.log and writes event 2 of source
 rem fhswitch to the Application log, both ending with the state after the
 rem run. The exit status is fhswitch's; 0 when there was nothing to undo;
 rem 9009 when fhswitch.exe and fhstatus.exe are not found (beside this
 rem script, else in Program Files\fhswitch); 9011 when the state could not
-rem be read.
+rem be read; 9012 when fhswitch ended with 0 but fhstatus still finds a
+rem configuration (a file the service holds, say): the record stays, so the
+rem next logon tries again.
 setlocal EnableExtensions DisableDelayedExpansion
+set "after="
 set "state=%LOCALAPPDATA%\fhswitch"
 set "record=%LOCALAPPDATA%\fhswitch\enabled-target.txt"
 set "log=%LOCALAPPDATA%\fhswitch\fhswitch.log"
@@ -48,7 +52,11 @@ goto :report
 "%programs%fhswitch.exe" -D
 set "status=%ERRORLEVEL%"
 if not "%status%"=="0" (set "did=failed" & goto :log)
-rem Only a run that cleared the configuration ends what the record says.
+rem Only a run that cleared the configuration, as File History now says,
+rem ends what the record says.
+call :read_state
+set "after=read"
+if not "%fh_configuration%"=="no" (set "status=9012" & set "did=failed, a configuration is left after fhswitch" & goto :log)
 set "did=disabled"
 if exist "%record%" del "%record%"
 
@@ -58,9 +66,10 @@ if "%status%"=="0" set "meaning=done"
 if "%status%"=="1" set "meaning=the service refused to stop backing up; no file was deleted"
 if "%status%"=="9009" set "meaning=fhswitch.exe and fhstatus.exe are not both beside this script or in Program Files\fhswitch"
 if "%status%"=="9011" set "meaning=File History's state could not be read; nothing was changed"
+if "%status%"=="9012" set "meaning=fhswitch ended with 0, but File History's state does not show it done; the next logon tries again"
 :report
 rem The state after the run, for the log and the event.
-if defined programs call :read_state
+if defined programs if not defined after call :read_state
 set "type=ERROR"
 if "%status%"=="0" set "type=INFORMATION"
 setlocal EnableDelayedExpansion

@@ -5,7 +5,8 @@ rem     enable-file-history.cmd [/force] <target>
 rem
 rem Variables in the target are expanded here (a Group Policy parameter
 rem arrives unexpanded). The script decides from File History's own state,
-rem as fhstatus.exe reads it: on with this target, there is nothing to do;
+rem as fhstatus.exe reads it: on (or rehydrating) with this target, there is
+rem nothing to do; turned off by group policy, nothing is run (status 4);
 rem no configuration, one without a target, this target but off, or the
 rem target this script set before: "fhswitch -E" runs (it starts from a fresh
 rem configuration, replacing the user's). A configuration with another target
@@ -17,7 +18,9 @@ rem of source fhswitch to the Application log, both ending with the state
 rem after the run. The exit status is fhswitch's; 0 when there was nothing to
 rem do; 9009 when fhswitch.exe and fhstatus.exe are not found (beside this
 rem script, else in Program Files\fhswitch); 9010 when the user's own
-rem configuration was left in place; 9011 when the state could not be read.
+rem configuration was left in place; 9011 when the state could not be read;
+rem 9012 when fhswitch ended with 0 but fhstatus does not show this target
+rem on (nothing is recorded, so the next logon tries again).
 setlocal EnableExtensions DisableDelayedExpansion
 set "state=%LOCALAPPDATA%\fhswitch"
 set "record=%LOCALAPPDATA%\fhswitch\enabled-target.txt"
@@ -29,6 +32,7 @@ call :remember_code_page
 chcp 65001 >nul 2>&1
 
 set "force="
+set "after="
 if /i "%~1"=="/force" (set "force=yes" & shift)
 rem The target, its variables expanded. CALL would double a caret: a "|"
 rem (which no path holds) stands for it meanwhile.
@@ -43,12 +47,15 @@ if not defined programs (set "status=9009" & set "did=failed, fhswitch.exe or fh
 call :read_state
 rem /force enables whatever the state; only the state can say there is nothing to do.
 if not defined readable if not defined force (set "status=9011" & set "did=failed, %fh_error%" & goto :log)
+rem Under the policy "fhswitch -E" would reset the user's configuration, then
+rem fail with 4: nothing runs, whatever /force says.
+if "%fh_state%"=="disabled-by-policy" (set "status=4" & set "did=left as it is, turned off by group policy" & goto :log)
 
 set "recorded="
 if exist "%record%" set /p recorded=<"%record%"
-rem The decision: on with this target, nothing to do; no configuration, no
-rem target, this target off, or the target this script set before: enable;
-rem another target is the user's own.
+rem The decision: on or rehydrating with this target, nothing to do; no
+rem configuration, no target, this target off, or the target this script set
+rem before: enable; another target is the user's own.
 call :comparable_target target wanted
 call :comparable_target recorded earlier
 set "decision=users_own"
@@ -56,12 +63,20 @@ if defined earlier if /i "%fh_target_url%"=="%earlier%" set "decision=enable"
 if not defined fh_target_url set "decision=enable"
 if /i "%fh_target_url%"=="%wanted%" set "decision=enable"
 if /i "%fh_target_url%"=="%wanted%" if "%fh_backups%"=="on" set "decision=nothing"
+if /i "%fh_target_url%"=="%wanted%" if "%fh_backups%"=="rehydrating" set "decision=nothing"
 if "%decision%"=="nothing" (set "status=0" & set "did=already enabled" & set "meaning=nothing to do" & goto :remember)
 if "%decision%"=="users_own" if not defined force goto :users_own
 
 "%programs%fhswitch.exe" -E "%target%"
 set "status=%ERRORLEVEL%"
 if not "%status%"=="0" (set "did=failed" & goto :log)
+rem Done only where File History now says so: this target, backups on.
+call :read_state
+set "after=read"
+set "done="
+if /i "%fh_target_url%"=="%wanted%" if "%fh_backups%"=="on" set "done=yes"
+if /i "%fh_target_url%"=="%wanted%" if "%fh_backups%"=="rehydrating" set "done=yes"
+if not defined done (set "status=9012" & set "did=failed, not on with this target after fhswitch" & goto :log)
 set "did=enabled"
 rem On with this target, by this run or an earlier one (one that failed only
 rem at the service): the target is this script's, for the disable script.
@@ -95,14 +110,17 @@ if "%status%"=="160" set "meaning=the arguments were rejected"
 if "%status%"=="9009" set "meaning=fhswitch.exe and fhstatus.exe are not both beside this script or in Program Files\fhswitch"
 if "%status%"=="9010" set "meaning=the user set up File History; /force replaces it"
 if "%status%"=="9011" set "meaning=File History's state could not be read; nothing was changed"
+if "%status%"=="9012" set "meaning=fhswitch ended with 0, but File History's state does not show it done; the next logon tries again"
 :report
 rem The state after the run, for the log and the event.
-if defined programs call :read_state
+if defined programs if not defined after call :read_state
 set "type=ERROR"
 if "%status%"=="0" set "type=INFORMATION"
 if "%status%"=="9010" set "type=INFORMATION"
-rem Nothing to do, but File History reports it is not protecting: seen in the log's filters.
-if "%did%"=="already enabled" if not "%fh_state%"=="protected" set "type=WARNING"
+if "%did%"=="left as it is, turned off by group policy" set "type=WARNING"
+rem Nothing to do, but File History reports it is not protecting: seen in the
+rem log's filters. Not tracked yet (pending) is no such report.
+if "%did%"=="already enabled" if not "%fh_state%"=="protected" if not "%fh_state%"=="pending" set "type=WARNING"
 setlocal EnableDelayedExpansion
 rem This script's target is shown as it was given; another as fhstatus says it.
 set "shown=!fh_target_url!"

@@ -11,6 +11,7 @@
 #include "platform/com.h"
 #include "platform/fh_config.h"
 #include "platform/fh_reassociation.h"
+#include "platform/fh_service.h"
 #include "platform/sim/variants.h"
 #include "platform/text.h"
 #include "tests/support/sim_session.h"
@@ -296,7 +297,21 @@ TEST(Reassociation, RefusesCallsOutOfTheDocumentedOrder) {
     EXPECT_EQ(BstrToUtf8(user.get()), testsupport::kSimUser);
     EXPECT_EQ(reassociation->GetConfigurationDetails(1, user.put(), pc.put(), &time), kNoSuchConfiguration);
     EXPECT_EQ(reassociation->SelectConfiguration(0), S_OK);
-    EXPECT_EQ(reassociation->PerformReassociation(TRUE), S_OK);
+    // The files are the service's while backups may run: blocked, and only
+    // then, the reassociation goes ahead.
+    constexpr HRESULT kSharingViolation = static_cast<HRESULT>(0x80070020);
+    EXPECT_EQ(reassociation->PerformReassociation(TRUE), kSharingViolation);
+    {
+        UniqueServicePipe pipe;
+        ASSERT_EQ(pipe.Open(TRUE), S_OK);
+        ASSERT_EQ(FhServiceBlockBackup(pipe.get()), S_OK);
+        EXPECT_EQ(reassociation->PerformReassociation(TRUE), S_OK);
+        ASSERT_EQ(FhServiceUnblockBackup(pipe.get()), S_OK);
+        EXPECT_EQ(reassociation->PerformReassociation(TRUE), kSharingViolation);
+        ASSERT_EQ(FhServiceBlockBackup(pipe.get()), S_OK);
+    }
+    // Closing the pipe unblocks them too.
+    EXPECT_EQ(reassociation->PerformReassociation(TRUE), kSharingViolation);
 }
 
 const std::vector<std::string> kReconnectingUpToSelect = {

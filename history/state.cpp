@@ -49,7 +49,7 @@ void ReadTarget(IFhConfigMgr* manager, FileHistoryState* state, Reading* reading
     }
 }
 
-// The class of what was read. With backups off or disabled by policy the
+// The class of what was read; backups rehydrating count as on. With backups off or disabled by policy the
 // protection state does not decide it, so a failure to read that alone
 // leaves the class as the backups say.
 StateStatus ClassOf(const FileHistoryState& state, bool anotherReadFailed) {
@@ -59,6 +59,10 @@ StateStatus ClassOf(const FileHistoryState& state, bool anotherReadFailed) {
     }
     if (*state.backups == FH_STATUS_DISABLED || state.protection == FH_STATE_OFF) return kStateOff;
     if (!state.protection) return kStateUnreadable;
+    // Right after enabling, or early at logon, the service has yet to pick the
+    // user up: not protected, and no problem either.
+    const bool hasTarget = state.targetUrl && !state.targetUrl->empty();
+    if (*state.protection == FH_STATE_NOT_TRACKED && hasTarget) return kStatePending;
     return (*state.protection & ~FH_STATE_RUNNING) == FH_STATE_NO_ERROR ? kStateProtected : kStateProblem;
 }
 

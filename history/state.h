@@ -19,6 +19,7 @@ enum StateStatus : int {
     kStateDisabledByPolicy = 3,  // backups are disabled by group policy
     kStateProblem = 4,           // backups are on, and File History reports a problem
     kStateUnreadable = 5,        // the state could not be read
+    kStatePending = 6,           // backups are on with a target, and the File History service does not track the user yet
     kStateComUnavailable = 10,   // COM could not be initialised
     kStateArgumentsRejected = 160,  // the arguments were rejected
 };

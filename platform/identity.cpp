@@ -2,7 +2,11 @@
 
 bool IsThisUserOnThisPc(std::string_view userName, std::string_view pcName) {
     const std::string user = ThisUserName();
-    const std::string pc = ThisComputerName();
+    const ComputerNames pc = ThisComputerNames();
     const std::string_view withoutDomain = userName.substr(userName.rfind('\\') + 1);
-    return !user.empty() && !pc.empty() && SameName(withoutDomain, user) && SameName(pcName, pc);
+    if (user.empty() || !SameName(withoutDomain, user)) return false;
+    for (const std::string& name : {pc.netbios, pc.dnsHost, pc.fullyQualified}) {
+        if (!name.empty() && SameName(pcName, name)) return true;
+    }
+    return false;
 }

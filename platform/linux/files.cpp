@@ -100,7 +100,7 @@ BOOL FindClose(HANDLE handle) {
 }
 
 BOOL DeleteFileUtf8(const char* path) {
-    const BOOL deleted = FitsMaxPath(path) && Delete(sim::NativePath(path));
+    const BOOL deleted = FitsMaxPath(path) && !sim::IsHeldOpen(path) && Delete(sim::NativePath(path));
     sim::Trace(sim::Call::DeleteFileUtf8, {sim::NumberField(deleted), path ? path : ""});
     return deleted;
 }

@@ -1,5 +1,7 @@
 // The simulated user and PC: USERNAME and COMPUTERNAME, as a Windows process
-// sees them in its environment, so that a test can choose both.
+// sees them in its environment, and the PC's fully qualified DNS name in
+// FHSWITCH_SIM_DNS_NAME (without it, COMPUTERNAME in lower case), so that a
+// test can choose each.
 #include <locale.h>
 #include <unistd.h>
 #include <wctype.h>
@@ -38,10 +40,14 @@ std::vector<WCHAR> UpperCased(std::string_view text) {
 
 std::string ThisUserName() { return FromEnvironment("USERNAME", "user"); }
 
-std::string ThisComputerName() {
+ComputerNames ThisComputerNames() {
     char host[256] = {};
     const bool named = gethostname(host, sizeof host - 1) == 0 && host[0] != '\0';
-    return FromEnvironment("COMPUTERNAME", named ? host : "PC");
+    const std::string netbios = FromEnvironment("COMPUTERNAME", named ? host : "PC");
+    std::string lowerCased = netbios;
+    for (char& c : lowerCased) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    const std::string fullyQualified = FromEnvironment("FHSWITCH_SIM_DNS_NAME", lowerCased.c_str());
+    return {netbios, fullyQualified.substr(0, fullyQualified.find('.')), fullyQualified};
 }
 
 bool SameName(std::string_view a, std::string_view b) { return UpperCased(a) == UpperCased(b); }

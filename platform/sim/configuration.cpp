@@ -37,11 +37,13 @@ HRESULT ResultNeedingConfiguration(Call call, bool loaded) {
     return SUCCEEDED(result) && !loaded ? FHCFG_E_NO_VALID_CONFIGURATION_LOADED : result;
 }
 
-// The protection state a configuration's backups and target make.
+// The protection state a configuration's backups and target make; on, as
+// ProtectionWhileOn answers.
 std::uint32_t ProtectionStateOf(std::int32_t backupStatus, const std::string& target) {
     if (backupStatus == FH_STATUS_DISABLED_BY_GP) return FH_STATE_DISABLED_BY_GP;
     if (backupStatus == FH_STATUS_DISABLED) return FH_STATE_OFF;
-    return target.empty() ? FH_STATE_NOT_TRACKED : FH_STATE_NO_ERROR;
+    const bool tracked = CurrentSettings().AnswerOf(Variant::ProtectionWhileOn) == kProtectedWhileOn;
+    return target.empty() || !tracked ? FH_STATE_NOT_TRACKED : FH_STATE_NO_ERROR;
 }
 
 // The result of a load or a creation: what FHSWITCH_SIM sets, unless this

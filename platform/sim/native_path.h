@@ -11,4 +11,11 @@ namespace sim {
 // as given.
 std::string NativePath(std::string_view windowsPath);
 
+// Holds the file open for the rest of the process, as a service that has it
+// in use would, so that deleting it fails as on Windows: on Windows (Wine) by
+// a handle shared for reading and writing only; on Linux by a mark that the
+// simulated DeleteFile reads (IsHeldOpen).
+void HoldOpen(const std::string& windowsPath);
+bool IsHeldOpen(std::string_view windowsPath);
+
 }  // namespace sim

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <set>
 
 #include "platform/sim/native_path.h"
 
@@ -13,5 +14,18 @@ std::string NativePath(std::string_view windowsPath) {
     std::replace(path.begin(), path.end(), '\\', '/');
     return path;
 }
+
+namespace {
+
+std::set<std::string, std::less<>>& HeldPaths() {
+    static std::set<std::string, std::less<>> paths;
+    return paths;
+}
+
+}  // namespace
+
+void HoldOpen(const std::string& windowsPath) { HeldPaths().insert(windowsPath); }
+
+bool IsHeldOpen(std::string_view windowsPath) { return HeldPaths().count(windowsPath) != 0; }
 
 }  // namespace sim

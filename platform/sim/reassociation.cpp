@@ -3,12 +3,14 @@
 #include "platform/fh_config.h"
 #include "platform/fh_reassociation.h"
 #include "platform/sim/configuration.h"
+#include "platform/sim/service.h"
 #include "platform/sim/state.h"
 
 namespace sim {
 namespace {
 
 constexpr HRESULT E_UNEXPECTED_ORDER = static_cast<HRESULT>(0x8000FFFF);  // E_UNEXPECTED
+constexpr HRESULT kSharingViolation = static_cast<HRESULT>(0x80070020);  // HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)
 
 }  // namespace
 
@@ -61,12 +63,15 @@ HRESULT Reassociation::SelectConfiguration(DWORD index) {
 
 // The user's configuration becomes the selected one's: its target, and its
 // backups as ReassociatedBackups answers (off, on, or still rehydrating). The
-// backup on the target stays as it is.
+// backup on the target stays as it is. Unless UnblockedReassociation allows
+// it, the files are in the service's use while backups are not blocked.
 HRESULT Reassociation::PerformReassociation(BOOL overwriteIfExists) {
     constexpr std::int32_t kStatusByAnswer[] = {FH_STATUS_DISABLED, FH_STATUS_ENABLED, FH_STATUS_REHYDRATING};
     const std::int32_t backupStatus = kStatusByAnswer[CurrentSettings().AnswerOf(Variant::ReassociatedBackups)];
     HRESULT result = CurrentSettings().ResultOf(Call::PerformReassociation);
     if (SUCCEEDED(result) && !selected_) result = E_UNEXPECTED_ORDER;
+    const bool mayRunUnblocked = CurrentSettings().AnswerOf(Variant::UnblockedReassociation) == kUnblockedAllowed;
+    if (SUCCEEDED(result) && !mayRunUnblocked && !BackupsBlocked()) result = kSharingViolation;
     if (SUCCEEDED(result) && !overwriteIfExists && ReadSavedConfiguration()) result = FHCFG_E_CONFIG_ALREADY_EXISTS;
     if (SUCCEEDED(result) && !WriteSavedConfiguration({*scannedTarget_, backupStatus})) result = E_FAIL;
     Trace(Call::PerformReassociation, {HresultField(result), NumberField(overwriteIfExists)});

@@ -14,5 +14,8 @@ HRESULT StopBackup(void* pipe, BOOL stopTracking);
 HRESULT ReloadConfiguration(void* pipe);
 HRESULT BlockBackup(void* pipe);
 HRESULT UnblockBackup(void* pipe);
+// Whether a pipe, of this process or of a stand-in beside it, has the user's
+// backups blocked.
+bool BackupsBlocked();
 
 }  // namespace sim

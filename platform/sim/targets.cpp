@@ -33,6 +33,23 @@ std::vector<std::string> FoldersIn(const std::string& windowsFolder) {
     return names;
 }
 
+// The names provisioning records, in the forms BackupUserName and
+// BackupPcName answer. The domain is USERDOMAIN, as Windows sets it.
+std::string RecordedUserName() {
+    if (CurrentSettings().AnswerOf(Variant::BackupUserName) == kUserAccountName) return ThisUserName();
+    const char* domain = std::getenv("USERDOMAIN");
+    return std::string(domain != nullptr && *domain != '\0' ? domain : "WORKGROUP") + "\\" + ThisUserName();
+}
+
+std::string RecordedPcName() {
+    const ComputerNames names = ThisComputerNames();
+    switch (CurrentSettings().AnswerOf(Variant::BackupPcName)) {
+        case kPcDnsHostName: return names.dnsHost;
+        case kPcFullyQualifiedName: return names.fullyQualified;
+        default: return names.netbios;
+    }
+}
+
 }  // namespace
 
 // Every byte but letters, digits, '.', '-' and '_' as %XX, letters in lower
@@ -88,9 +105,9 @@ bool ProvisionBackup(const std::string& targetUrl) {
         if (IsThisUserOnThisPc(backup.userName, backup.pcName)) fs::remove_all(NativePath(backup.folder), error);
         if (error) return false;
     }
-    const std::string folder = TargetFolder(targetUrl) + "\\" + ThisUserName() + "\\" + ThisComputerName();
+    const std::string folder = TargetFolder(targetUrl) + "\\" + ThisUserName() + "\\" + ThisComputerNames().netbios;
     return WriteStoredFile(folder + "\\Configuration\\Config1.xml",
-                           BackupConfigurationXml(ThisUserName(), ThisComputerName(), FileTimeNow())) &&
+                           BackupConfigurationXml(RecordedUserName(), RecordedPcName(), FileTimeNow())) &&
            WriteStoredFile(folder + "\\Data\\first backup.txt", "the files as they were at the first backup\n");
 }
 

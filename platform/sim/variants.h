@@ -21,6 +21,20 @@ enum class Variant {
     // GetDefaultTarget without a target: the remarks give ERROR_NOT_FOUND, the
     // parameter's text a NULL target.
     NoDefaultTarget,
+    // QueryProtectionStatus's page: FH_STATE_NOT_TRACKED while the service
+    // has not started or does not track the user yet; when it starts to, not said.
+    ProtectionWhileOn,
+    // PerformReassociation's page does not say whether it works while the
+    // service may back up; FhServiceBlockBackup's says why to block.
+    UnblockedReassociation,
+    // The user name a backup's configuration holds (GetConfigurationDetails):
+    // no documented form.
+    BackupUserName,
+    // The PC name it holds: no documented form either.
+    BackupPcName,
+    // Whether the service holds Config1.xml open, so that deleting it fails:
+    // no page says it does not.
+    HeldConfigurationFile,
 };
 
 enum Answer : int {
@@ -34,6 +48,22 @@ enum Answer : int {
     // NoDefaultTarget
     kNoTargetNotFound = 0,
     kNoTargetNull = 1,
+    // ProtectionWhileOn
+    kProtectedWhileOn = 0,
+    kNotTrackedWhileOn = 1,
+    // UnblockedReassociation
+    kUnblockedRefused = 0,
+    kUnblockedAllowed = 1,
+    // BackupUserName
+    kUserAccountName = 0,
+    kUserWithDomain = 1,
+    // BackupPcName
+    kPcNetbiosName = 0,
+    kPcDnsHostName = 1,
+    kPcFullyQualifiedName = 2,
+    // HeldConfigurationFile
+    kConfigurationFileFree = 0,
+    kConfigurationFileHeld = 1,
 };
 
 struct VariantInfo {
@@ -46,6 +76,11 @@ inline constexpr VariantInfo kVariants[] = {
     {Variant::SecondLoad, "SecondLoad", {"refused", "allowed", ""}},
     {Variant::ReassociatedBackups, "ReassociatedBackups", {"off", "on", "rehydrating"}},
     {Variant::NoDefaultTarget, "NoDefaultTarget", {"not-found", "null", ""}},
+    {Variant::ProtectionWhileOn, "ProtectionWhileOn", {"no-error", "not-tracked", ""}},
+    {Variant::UnblockedReassociation, "UnblockedReassociation", {"refused", "allowed", ""}},
+    {Variant::BackupUserName, "BackupUserName", {"account", "domain", ""}},
+    {Variant::BackupPcName, "BackupPcName", {"netbios", "dns-host", "fully-qualified"}},
+    {Variant::HeldConfigurationFile, "HeldConfigurationFile", {"no", "yes", ""}},
 };
 
 constexpr const VariantInfo* VariantNamed(std::string_view name) {

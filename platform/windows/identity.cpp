@@ -11,10 +11,23 @@ std::string ThisUserName() {
     return GetUserNameW(name, &size) ? ToUtf8(WideStringView(name)) : "";
 }
 
-std::string ThisComputerName() {
-    WCHAR name[MAX_COMPUTERNAME_LENGTH + 1];
-    DWORD size = sizeof name / sizeof name[0];
-    return GetComputerNameW(name, &size) ? ToUtf8(WideStringView(name, size)) : "";
+namespace {
+
+// One of the names; asked for its size first, as a DNS name has no fixed bound.
+std::string ComputerName(COMPUTER_NAME_FORMAT format) {
+    DWORD size = 0;
+    GetComputerNameExW(format, nullptr, &size);
+    if (size == 0) return "";
+    std::vector<WCHAR> name(size);
+    if (!GetComputerNameExW(format, name.data(), &size)) return "";
+    return ToUtf8(WideStringView(name.data(), size));
+}
+
+}  // namespace
+
+ComputerNames ThisComputerNames() {
+    return {ComputerName(ComputerNameNetBIOS), ComputerName(ComputerNameDnsHostname),
+            ComputerName(ComputerNameDnsFullyQualified)};
 }
 
 bool SameName(std::string_view a, std::string_view b) {

@@ -16,6 +16,7 @@
 #include "history/file_history.h"
 #include "platform/fh_config.h"
 #include "platform/sim/targets.h"
+#include "platform/sim/variants.h"
 #include "tests/e2e/face.h"
 #include "tests/support/sim_session.h"
 
@@ -42,6 +43,9 @@ namespace {
 constexpr int kNotFound = 9009 % 256;
 constexpr int kUsersOwnLeft = 9010 % 256;
 constexpr int kStateUnreadable = 9011 % 256;
+constexpr int kNotShownDone = 9012 % 256;
+const std::string kNotShownDoneMeaning =
+    "fhswitch ended with 0, but File History's state does not show it done; the next logon tries again";
 
 const std::string kValidated = "ValidateTarget\t0x00000000\t";
 
@@ -290,7 +294,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FailedFirstLogon{"ConfigurationNotCreated", "CreateDefaultConfiguration=0x80040300",
                                        kConfigurationNotCreated, "enabled"},
                       FailedFirstLogon{"ConfigurationNotSaved", "SaveConfiguration=0x80070005",
-                                       kConfigurationNotSaved, "enabled"}),
+                                       kConfigurationNotSaved, "enabled"},
+                      // -E ends with 0, but File History then reads as off: not taken as done.
+                      FailedFirstLogon{"NotOnAfterwards", "GetBackupStatus.status=0",
+                                       static_cast<ExitStatus>(kNotShownDone), "already enabled"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Where the state cannot be read, neither script changes anything, and both
@@ -311,8 +318,47 @@ TEST_F(LogonScripts, AnUnreadableStateChangesNothing) {
     EXPECT_THAT(lastLogLine(), EndsWith(" failed, LoadConfiguration 0x80040300" + unreadable));
     EXPECT_TRUE(recorded());
 
-    EXPECT_EQ(Disable({"/force"}, "LoadConfiguration=0x80040300").status, kDone);
+    // Forced, -D runs; what it did cannot be read back, so nothing is taken as done.
+    EXPECT_EQ(Disable({"/force"}, "LoadConfiguration=0x80040300").status, kNotShownDone);
     EXPECT_THAT(e2e::ChangingCalls(), Contains("FhServiceStopBackup\t0x00000000\t0"));
+    EXPECT_TRUE(recorded());
+}
+
+// Under the policy "Turn off File History", -E would reset the user's
+// configuration and fail: the enable script runs nothing, forced or not.
+TEST_F(LogonScripts, UnderPolicyTheEnableScriptChangesNothing) {
+    ASSERT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
+    const std::string saved = ReadFile(TheFace().configDirectory + "/Config1.xml");
+    const std::string underPolicy =
+        Now("disabled-by-policy", "disabled-by-policy", "\\\\nas\\backups\\", "FH_STATE_DISABLED_BY_GP");
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"\\\\nas\\backups"},
+                                                       std::vector<std::string>{"/force", "\\\\nas\\backups"},
+                                                       std::vector<std::string>{"\\\\nas\\other"}}) {
+        const Result result = Enable(arguments, "GetBackupStatus.status=1");
+        EXPECT_EQ(result.status, kDisabledByPolicy) << arguments.back();
+        EXPECT_THAT(e2e::ChangingCalls(), IsEmpty()) << arguments.back();
+        EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config1.xml"), saved);
+        EXPECT_EQ(record(), "\\\\nas\\backups");
+        const std::string line = "left as it is, turned off by group policy: " + arguments.back() +
+                                 " (status 4: backups are disabled by group policy)" + underPolicy;
+        EXPECT_THAT(lastLogLine(), EndsWith(" " + line));
+        EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("WARNING", 1, line)));
+    }
+}
+
+// Not tracked by the service yet, right after -E: done, and the next logon
+// has nothing to do, with Information events, not Warnings.
+TEST_F(LogonScripts, NotTrackedYetIsDoneAndNothingToDo) {
+    const std::string notTracked = sim::VariantSetting(sim::Variant::ProtectionWhileOn, sim::kNotTrackedWhileOn);
+    const std::string pending = Now("pending", "on", "\\\\nas\\backups\\", "FH_STATE_NOT_TRACKED");
+    ASSERT_EQ(Enable({"\\\\nas\\backups"}, notTracked).status, kDone);
+    EXPECT_EQ(record(), "\\\\nas\\backups");
+    EXPECT_THAT(CommandTrace("eventcreate"),
+                ElementsAre(Event("INFORMATION", 1, "enabled: \\\\nas\\backups (status 0: done)" + pending)));
+    ASSERT_EQ(Enable({"\\\\nas\\backups"}, notTracked).status, kDone);
+    EXPECT_THAT(e2e::ChangingCalls(), IsEmpty());
+    EXPECT_THAT(CommandTrace("eventcreate"),
+                ElementsAre(Event("INFORMATION", 1, "already enabled: \\\\nas\\backups (status 0: nothing to do)" + pending)));
 }
 
 // A PC re-imaged under its name: a fresh profile without the script's
@@ -350,10 +396,21 @@ TEST_F(LogonScripts, DisablingUndoesWhatTheEnableScriptDidAndClearsItsRecord) {
     EXPECT_THAT(lastLogLine(), EndsWith(" " + failed));
     EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("ERROR", 2, failed)));
 
+    // A configuration file the service holds stays: -D ends with 0, but the
+    // state still shows File History on, so the record stays for a retry.
+    const Result held =
+        Disable({}, sim::VariantSetting(sim::Variant::HeldConfigurationFile, sim::kConfigurationFileHeld));
+    EXPECT_EQ(held.status, kNotShownDone);
+    EXPECT_EQ(record(), "\\\\nas\\backups");
+    const std::string left =
+        "failed, a configuration is left after fhswitch (status 9012: " + kNotShownDoneMeaning + ")" + kShareOn;
+    EXPECT_THAT(lastLogLine(), EndsWith(" " + left));
+    EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("ERROR", 2, left)));
+
     const Result disabled = Disable({});
     EXPECT_EQ(disabled.status, kDone);
     EXPECT_FALSE(recorded());
-    EXPECT_EQ(logLines().size(), 3u) << "the log keeps every run: enabled, refused, disabled";
+    EXPECT_EQ(logLines().size(), 4u) << "the log keeps every run: enabled, refused, left, disabled";
     EXPECT_THAT(ListTree(TheFace().configDirectory), IsEmpty());
     const std::string done = "disabled (status 0: done)" + Now("not-configured", "", "", "");
     EXPECT_THAT(lastLogLine(), EndsWith(" " + done));
@@ -513,6 +570,10 @@ TEST_F(LogonScripts, TheGuidesBatchFileReadsTheState) {
     EXPECT_EQ(protectedState.status, kDone);
     EXPECT_THAT(protectedState.output,
                 ::testing::HasSubstr("File History: protected, backups on, target \\\\nas\\backups\\, FH_STATE_NO_ERROR"));
+    const Result pending =
+        RunBatchOnTerminal(batch, {}, sim::VariantSetting(sim::Variant::ProtectionWhileOn, sim::kNotTrackedWhileOn));
+    EXPECT_EQ(pending.status, kDone) << "not tracked yet is no problem";
+    EXPECT_THAT(pending.output, ::testing::HasSubstr("File History: pending, backups on"));
     const Result problem = RunBatchOnTerminal(batch, {}, "QueryProtectionStatus.state=0x11");
     EXPECT_EQ(problem.status, 1);
     EXPECT_THAT(problem.output,

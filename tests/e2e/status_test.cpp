@@ -156,8 +156,10 @@ std::vector<StatusCase> ProblemStates() {
             names.push_back(name.substr(9) + (running ? "_Running" : ""));
             const char* rowName = names.back().c_str();
             names.push_back("QueryProtectionStatus.state=" + std::string(hex));
-            rows.push_back({rowName, Before::kOn, names.back().c_str(), kStateProblem,
-                            With(kOn, "problem", name, hex, running ? "yes" : "no")});
+            // Not tracked yet, with a target: pending, not a problem.
+            const bool pending = number == 0x00;
+            rows.push_back({rowName, Before::kOn, names.back().c_str(), pending ? kStatePending : kStateProblem,
+                            With(kOn, pending ? "pending" : "problem", name, hex, running ? "yes" : "no")});
         }
     }
     return rows;
@@ -175,6 +177,18 @@ INSTANTIATE_TEST_SUITE_P(
                    sim::VariantSetting(sim::Variant::NoDefaultTarget, sim::kNoTargetNull), kStateOff,
                    {"off", "yes", "off", "", "", "FH_STATE_OFF", "0x01", "no", "", ""}},
         StatusCase{"OnAndProtecting", Before::kOn, "", kStateProtected, kOn},
+        StatusCase{"OnAndNotTrackedYet", Before::kOn,
+                   sim::VariantSetting(sim::Variant::ProtectionWhileOn, sim::kNotTrackedWhileOn), kStatePending,
+                   With(kOn, "pending", "FH_STATE_NOT_TRACKED", "0x00")},
+        StatusCase{"RehydratingCountsAsOn", Before::kOn, "GetBackupStatus.status=3", kStateProtected,
+                   [] {
+                       Lines lines = kOn;
+                       lines.backups = "rehydrating";
+                       return lines;
+                   }()},
+        // Not tracked without a target is no pending start: nothing can be backed up.
+        StatusCase{"OnWithoutATarget", Before::kDefaults, "GetBackupStatus.status=2", kStateProblem,
+                   {"problem", "yes", "on", "", "", "FH_STATE_NOT_TRACKED", "0x00", "no", "", ""}},
         StatusCase{"OnAndBackingUp", Before::kOn, "QueryProtectionStatus.state=0x1FF", kStateProtected,
                    With(kOn, "protected", "FH_STATE_NO_ERROR", "0x1FF", "yes")},
         StatusCase{"OffWithTheTarget", Before::kOffWithTarget, "", kStateOff,
