@@ -260,6 +260,8 @@ struct EarlierBackups {
     ExitStatus status;
     std::vector<std::string> calls;  // the calls from validation to the end of the run
     int savedBackups = FH_STATUS_ENABLED;  // the configuration's backups after a run ending in kDone
+    std::map<std::string, std::string> environment = {};  // the PC's names, where a row gives them
+    int selected = 0;  // the index of the configuration selected, where one is
 };
 
 const testsupport::Backup kJanesBackup = {testsupport::kSimUser, testsupport::kSimPc, 130000000000000000,
@@ -350,11 +352,15 @@ const std::vector<std::string> kLeftAsItIs = {"GetBackupStatus", "FhServiceOpenP
                                               "FhServiceClosePipe", "ChangeDefaultTargetRecommendation", "Release",
                                               "CoUninitialize"};
 
+const std::map<std::string, std::string> kLongNamedPc = {{"COMPUTERNAME", "WORKSTATION-012"},
+                                                         {"FHSWITCH_SIM_DNS_NAME", "workstation-0123.corp.example.com"}};
+
 class EarlierBackup : public ::testing::TestWithParam<EarlierBackups> {};
 
 TEST_P(EarlierBackup, IsNeverDeleted) {
     const EarlierBackups& row = GetParam();
     SimSession session(row.settings);
+    for (const auto& [name, value] : row.environment) setenv(name.c_str(), value.c_str(), 1);
     std::map<std::string, std::map<std::string, std::string>> planted;  // folder: content
     for (const testsupport::Backup& backup : row.backups) {
         const std::string folder = testsupport::PlantBackup(session.targets(), "\\\\nas\\backups\\", backup);
@@ -378,6 +384,10 @@ TEST_P(EarlierBackup, IsNeverDeleted) {
     EXPECT_EQ(configuration.find(saved) != std::string::npos, row.status == kDone) << configuration;
     if (reconnecting) {
         EXPECT_THAT(session.calls(), ::testing::Not(::testing::Contains("ProvisionAndSetNewTarget")));
+    }
+    const std::vector<std::string> selections = session.trace({"FhReassociation.SelectConfiguration"});
+    if (!selections.empty()) {
+        EXPECT_EQ(selections.back().substr(selections.back().rfind('\t') + 1), std::to_string(row.selected));
     }
 }
 
@@ -411,6 +421,29 @@ INSTANTIATE_TEST_SUITE_P(
                                   "FhServiceUnblockBackup", "FhServiceClosePipe", "Release", "CoCreateInstance",
                                   "LoadConfiguration"}),
                             kSwitchedOn)},
+        // The most recent wherever the scan lists it: here after an older one.
+        EarlierBackups{"TheMostRecentListedLast",
+                       {kJanesBackup, {testsupport::kSimUser, "pc042", 160000000000000000, {{"newer.txt", "newer"}}}},
+                       "", kDone,
+                       Plus(Then(kReconnectingUpToSelect,
+                                 {"FhReassociation.GetConfigurationDetails", "FhReassociation.GetConfigurationDetails",
+                                  "FhReassociation.GetConfigurationDetails", "FhReassociation.SelectConfiguration",
+                                  "FhReassociation.PerformReassociation", "FhReassociation.Release",
+                                  "FhServiceUnblockBackup", "FhServiceClosePipe", "Release", "CoCreateInstance",
+                                  "LoadConfiguration"}),
+                            kSwitchedOn),
+                       FH_STATUS_ENABLED, {}, 1},
+        // A PC whose host name is longer than 15 characters, its NetBIOS name
+        // cut: a backup names it by any of its names, and only those.
+        EarlierBackups{"NamedByTheDnsHostName", {{testsupport::kSimUser, "workstation-0123", 130000000000000000, {}}},
+                       "", kDone, Plus(kReconnected, kSwitchedOn), FH_STATUS_ENABLED, kLongNamedPc},
+        EarlierBackups{"NamedByTheFullyQualifiedName",
+                       {{testsupport::kSimUser, "WORKSTATION-0123.corp.example.com", 130000000000000000, {}}}, "", kDone,
+                       Plus(kReconnected, kSwitchedOn), FH_STATUS_ENABLED, kLongNamedPc},
+        EarlierBackups{"AnotherPcWhoseNameCutsAlike",
+                       {{testsupport::kSimUser, "workstation-0124", 130000000000000000, {{"theirs.txt", "theirs"}}}}, "",
+                       kDone, Plus({"ValidateTarget", "ProvisionAndSetNewTarget"}, kThenEnabled), FH_STATUS_ENABLED,
+                       kLongNamedPc},
         // Only other users' and other PCs' backups: provisioned as ever, theirs kept.
         EarlierBackups{"OnlyOthers", {kJanesOtherPc, kJohnsBackup}, "", kDone,
                        Plus({"ValidateTarget", "ProvisionAndSetNewTarget"}, kThenEnabled)},

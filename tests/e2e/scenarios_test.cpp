@@ -327,7 +327,12 @@ struct EarlierBackupCase {
     std::string settings;  // for the run under test
     ExitStatus status;
     int savedBackups = 2;  // the configuration's backups after a run ending in kDone
+    std::string answers = "";  // Windows' answers left open, for every run of the case
 };
+
+std::string Joined(const std::string& answers, const std::string& settings) {
+    return answers.empty() || settings.empty() ? answers + settings : answers + ";" + settings;
+}
 
 std::string InCase(std::string text, int (*change)(int)) {
     for (char& c : text) c = static_cast<char>(change(static_cast<unsigned char>(c)));
@@ -353,7 +358,7 @@ TEST_P(EarlierBackups, AreKept) {
     std::vector<std::string> backups = {Plant("someone-else", "PC042"),
                                         Plant(e2e::WindowsUserName(), "OTHER-PC")};
     if (row.before != EarlierBackupCase::kOthersOnly) {
-        ASSERT_EQ(RunFhswitch({"-E", kTarget}, "").status, kDone);
+        ASSERT_EQ(RunFhswitch({"-E", kTarget}, row.answers).status, kDone);
         // The first run made this user's backup of this PC: the one folder
         // of this user's that was not planted. Later backups add to it.
         for (const auto& pc : std::filesystem::directory_iterator(Target() + "/" + e2e::WindowsUserName())) {
@@ -370,7 +375,7 @@ TEST_P(EarlierBackups, AreKept) {
         }
         ASSERT_EQ(backups.size(), 3u) << "the first run made no backup of this user's";
         if (row.before == EarlierBackupCase::kDisabled) {
-            ASSERT_EQ(RunFhswitch({"-D"}, "").status, kDone);
+            ASSERT_EQ(RunFhswitch({"-D"}, row.answers).status, kDone);
         }
         std::filesystem::remove_all(TheFace().configDirectory);  // a fresh profile, or what -D left
         std::filesystem::remove(TheFace().tracePath);
@@ -382,7 +387,7 @@ TEST_P(EarlierBackups, AreKept) {
         for (const std::string& path : ListTree(folder)) contents.push_back(ReadFile(folder + "/" + path));
     }
 
-    const Result result = RunFhswitch({"-E", kTarget}, row.settings);
+    const Result result = RunFhswitch({"-E", kTarget}, Joined(row.answers, row.settings));
     EXPECT_EQ(result.status, row.status);
     EXPECT_EQ(result.output, Output(row.status == kDone ? kEnabledLines : First(kEnabledLines, 2)));
     std::vector<std::string> contentsAfter;
@@ -419,6 +424,19 @@ INSTANTIATE_TEST_SUITE_P(
                           sim::VariantSetting(sim::Variant::ReassociatedBackups, sim::kReassociatedRehydrating), kDone,
                           3},
         EarlierBackupCase{"ReimagedPcNamesInAnotherCase", EarlierBackupCase::kRenamed, "", kDone},
+        // The names a backup records: the user with a domain, the PC by its
+        // DNS host or fully qualified name; a reassociation that needs no block.
+        EarlierBackupCase{"ReimagedPcUserWithDomain", EarlierBackupCase::kReimaged, "", kDone, 2,
+                          sim::VariantSetting(sim::Variant::BackupUserName, sim::kUserWithDomain)},
+        EarlierBackupCase{"ReimagedPcByDnsHostName", EarlierBackupCase::kReimaged, "", kDone, 2,
+                          sim::VariantSetting(sim::Variant::BackupPcName, sim::kPcDnsHostName)},
+        EarlierBackupCase{"ReimagedPcByFullyQualifiedName", EarlierBackupCase::kReimaged, "", kDone, 2,
+                          sim::VariantSetting(sim::Variant::BackupPcName, sim::kPcFullyQualifiedName)},
+        EarlierBackupCase{"ReimagedPcUnblockedAllowed", EarlierBackupCase::kReimaged, "", kDone, 2,
+                          sim::VariantSetting(sim::Variant::UnblockedReassociation, sim::kUnblockedAllowed)},
+        EarlierBackupCase{"DisabledThenEnabledSecondLoadAllowedBackupsOn", EarlierBackupCase::kDisabled, "", kDone, 2,
+                          sim::VariantSetting(sim::Variant::SecondLoad, sim::kSecondLoadAllowed) + ";" +
+                              sim::VariantSetting(sim::Variant::ReassociatedBackups, sim::kReassociatedOn)},
         EarlierBackupCase{"DisabledThenEnabled", EarlierBackupCase::kDisabled, "", kDone},
         EarlierBackupCase{"OnlyOtherUsersAndPcs", EarlierBackupCase::kOthersOnly, "", kDone},
         EarlierBackupCase{"NoneOfThisUserOnThisPc", EarlierBackupCase::kOthersOnly, "ValidateTarget.result=4",

@@ -44,6 +44,7 @@ SimSession::~SimSession() {
     unsetenv("FHSWITCH_SIM_TARGETS");
     unsetenv("USERNAME");
     unsetenv("COMPUTERNAME");
+    unsetenv("FHSWITCH_SIM_DNS_NAME");
     sim::Reload();
     std::error_code ignored;
     fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
