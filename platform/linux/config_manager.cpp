@@ -14,7 +14,7 @@ namespace {
 // BSTRs that the caller frees.
 class SimulatedFhTarget final : public SimulatedObject<IFhTarget, IID_IFhTarget, sim::DefaultTarget> {
 public:
-    explicit SimulatedFhTarget(std::string url) { behaviour_ = sim::DefaultTarget(std::move(url)); }
+    explicit SimulatedFhTarget(sim::DefaultTarget target) { behaviour_ = std::move(target); }
     HRESULT STDMETHODCALLTYPE GetStringProperty(FH_TARGET_PROPERTY_TYPE propertyType, BSTR* propertyValue) override {
         std::string value;
         const HRESULT result = behaviour_.GetStringProperty(propertyType, propertyValue ? &value : nullptr);
@@ -52,9 +52,11 @@ public:
         return behaviour_.SetBackupStatus(backupStatus);
     }
     HRESULT STDMETHODCALLTYPE GetDefaultTarget(IFhTarget** defaultTarget) override {
-        std::optional<std::string> url;
-        const HRESULT result = behaviour_.GetDefaultTarget(defaultTarget ? &url : nullptr);
-        if (defaultTarget != nullptr) *defaultTarget = SUCCEEDED(result) && url ? new SimulatedFhTarget(*url) : nullptr;
+        std::optional<sim::DefaultTarget> target;
+        const HRESULT result = behaviour_.GetDefaultTarget(defaultTarget ? &target : nullptr);
+        if (defaultTarget != nullptr) {
+            *defaultTarget = SUCCEEDED(result) && target ? new SimulatedFhTarget(*target) : nullptr;
+        }
         return result;
     }
     HRESULT STDMETHODCALLTYPE ValidateTarget(BSTR targetUrl, FH_DEVICE_VALIDATION_RESULT* validationResult) override {

@@ -23,7 +23,8 @@ std::string ConfigurationXml(const SavedConfiguration& configuration) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<FileHistoryConfiguration>\n"
            "  <Target>" + EscapeXml(configuration.target) + "</Target>\n"
-           "  <BackupStatus>" + std::to_string(configuration.backupStatus) + "</BackupStatus>\n"
+           "  <BackupStatus>" + std::to_string(configuration.backupStatus) + "</BackupStatus>\n" +
+           (configuration.targetName.empty() ? "" : "  <TargetName>" + EscapeXml(configuration.targetName) + "</TargetName>\n") +
            "</FileHistoryConfiguration>\n";
 }
 
@@ -57,15 +58,6 @@ HRESULT ResultOfLoading(Call call, bool loaded) {
 bool HasConfigurationFile() {
     const std::optional<std::string> directory = ConfigurationDirectory();
     return directory && ReadStoredFile(*directory + "\\Config1.xml");
-}
-
-// A target URL's last part: "backups" of "\\\\nas\\backups\\", "X:" of "X:\\".
-std::string LastPart(const std::string& url) {
-    const size_t end = url.find_last_not_of('\\');
-    if (end == std::string::npos) return "";
-    const size_t separator = url.find_last_of('\\', end);
-    const size_t start = separator == std::string::npos ? 0 : separator + 1;
-    return url.substr(start, end + 1 - start);
 }
 
 // A FILETIME as "YYYY-MM-DD HH:MM:SS", in UTC.
@@ -105,7 +97,8 @@ std::optional<SavedConfiguration> ReadSavedConfiguration() {
     const std::optional<std::string> target = xml ? ElementText(*xml, "Target") : std::nullopt;
     const std::optional<std::string> status = xml ? ElementText(*xml, "BackupStatus") : std::nullopt;
     if (!target || !status) return std::nullopt;
-    return SavedConfiguration{*target, static_cast<std::int32_t>(std::atoi(status->c_str()))};
+    return SavedConfiguration{*target, static_cast<std::int32_t>(std::atoi(status->c_str())),
+                              ElementText(*xml, "TargetName").value_or("")};
 }
 
 bool WriteSavedConfiguration(const SavedConfiguration& configuration) {
@@ -198,7 +191,10 @@ HRESULT ConfigurationManager::ProvisionAndSetNewTarget(const std::optional<std::
     if (SUCCEEDED(result) && (!target || !name)) result = E_POINTER;
     if (SUCCEEDED(result) && !EndsInBackslash(*target)) result = E_INVALIDARG;
     if (SUCCEEDED(result) && !ProvisionBackup(*target)) result = E_FAIL;
-    if (SUCCEEDED(result)) configuration_.target = *target;
+    if (SUCCEEDED(result)) {
+        configuration_.target = *target;
+        configuration_.targetName = *name;
+    }
     Trace(Call::ProvisionAndSetNewTarget, {HresultField(result), target.value_or(""), name.value_or("")});
     return result;
 }
@@ -209,13 +205,15 @@ HRESULT ConfigurationManager::ChangeDefaultTargetRecommendation(BOOL recommend) 
     return result;
 }
 
-HRESULT ConfigurationManager::GetDefaultTarget(std::optional<std::string>* url) {
+HRESULT ConfigurationManager::GetDefaultTarget(std::optional<DefaultTarget>* target) {
     HRESULT result = ResultNeedingConfiguration(Call::GetDefaultTarget, loaded_);
-    if (SUCCEEDED(result) && url == nullptr) result = E_POINTER;
+    if (SUCCEEDED(result) && target == nullptr) result = E_POINTER;
     const bool nullWithoutTarget = CurrentSettings().AnswerOf(Variant::NoDefaultTarget) == kNoTargetNull;
     if (SUCCEEDED(result) && configuration_.target.empty() && !nullWithoutTarget) result = kNoTargetAssigned;
-    if (SUCCEEDED(result) && configuration_.target.empty()) url->reset();
-    if (SUCCEEDED(result) && !configuration_.target.empty()) *url = configuration_.target;
+    if (SUCCEEDED(result) && configuration_.target.empty()) target->reset();
+    if (SUCCEEDED(result) && !configuration_.target.empty()) {
+        *target = DefaultTarget(configuration_.target, configuration_.targetName);
+    }
     Trace(Call::GetDefaultTarget, {HresultField(result)});
     return result;
 }
@@ -241,7 +239,7 @@ HRESULT DefaultTarget::GetStringProperty(std::int32_t propertyType, std::string*
     if (SUCCEEDED(result) && value == nullptr) result = E_POINTER;
     if (SUCCEEDED(result) && propertyType != FH_TARGET_URL && propertyType != FH_TARGET_NAME) result = E_INVALIDARG;
     if (SUCCEEDED(result) && propertyType == FH_TARGET_URL) *value = url_;
-    if (SUCCEEDED(result) && propertyType == FH_TARGET_NAME) *value = LastPart(url_);
+    if (SUCCEEDED(result) && propertyType == FH_TARGET_NAME) *value = name_;
     Trace(Call::GetTargetStringProperty, {HresultField(result), NumberField(propertyType)});
     return result;
 }

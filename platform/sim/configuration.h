@@ -25,6 +25,7 @@ std::optional<std::string> ConfigurationDirectory();
 struct SavedConfiguration {
     std::string target;  // empty: none
     std::int32_t backupStatus;
+    std::string targetName = "";  // the friendly name provisioning was given
 };
 std::optional<SavedConfiguration> ReadSavedConfiguration();
 bool WriteSavedConfiguration(const SavedConfiguration& configuration);
@@ -35,14 +36,16 @@ std::int32_t ValidationOf(const std::string& target);
 // The target of the user's configuration, as GetDefaultTarget hands it out.
 class DefaultTarget {
 public:
-    explicit DefaultTarget(std::string url = "") : url_(std::move(url)) {}
-    // FH_TARGET_URL or FH_TARGET_NAME (its URL's last part, as Windows shows
-    // a share by its name).
+    DefaultTarget() = default;
+    DefaultTarget(std::string url, std::string name) : url_(std::move(url)), name_(std::move(name)) {}
+    // FH_TARGET_URL or FH_TARGET_NAME (the friendly name provisioning was
+    // given, as it was given: the simulation makes none up).
     HRESULT GetStringProperty(std::int32_t propertyType, std::string* value) const;
     void TraceRelease();
 
 private:
     std::string url_;
+    std::string name_;
 };
 
 class ConfigurationManager {
@@ -56,10 +59,9 @@ public:
     HRESULT ProvisionAndSetNewTarget(const std::optional<std::string>& target,
                                      const std::optional<std::string>& name);
     HRESULT ChangeDefaultTargetRecommendation(BOOL recommend);
-    // The target's URL for the caller's DefaultTarget. Where there is none:
-    // kNoTargetAssigned, or (NoDefaultTarget=null) success and no URL, for a
-    // null target.
-    HRESULT GetDefaultTarget(std::optional<std::string>* url);
+    // The target to hand out. Where there is none: kNoTargetAssigned, or
+    // (NoDefaultTarget=null) success and none, for a null target.
+    HRESULT GetDefaultTarget(std::optional<DefaultTarget>* target);
     // The state as the backups and the target make it, unless set; the time
     // the target's backup of this user and PC was made, in UTC ("" without one).
     HRESULT QueryProtectionStatus(std::uint32_t* protectionState, std::string* protectedUntil);

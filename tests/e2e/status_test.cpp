@@ -57,6 +57,7 @@ enum class Before {
     kDefaults,         // a fresh configuration and nothing more: -E failed validating
     kOn,               // -E reconnected to this user's backup on the target
     kOffWithTarget,    // a reconnection that failed at loading: the target set, backups off
+    kNamedByTheUser,   // on, with a friendly name for the target, as Control Panel gives one
 };
 
 struct StatusCase {
@@ -69,7 +70,7 @@ struct StatusCase {
 
 void PrintTo(const StatusCase& row, std::ostream* out) { *out << row.name; }
 
-const Lines kOn = {"protected", "yes", "on", kTargetUrl, "backups", "FH_STATE_NO_ERROR", "0xFF", "no", kBackedUpTo, ""};
+const Lines kOn = {"protected", "yes", "on", kTargetUrl, "", "FH_STATE_NO_ERROR", "0xFF", "no", kBackedUpTo, ""};
 
 Lines With(Lines lines, const std::string& state, const std::string& protection, const std::string& number,
            const std::string& running = "no") {
@@ -101,6 +102,11 @@ protected:
             testsupport::WriteFile(pc.path().string() + "/Configuration/Config1.xml",
                                    sim::BackupConfigurationXml(e2e::WindowsUserName(), pc.path().filename().string(),
                                                                kBackupTime));
+        }
+        if (before == Before::kNamedByTheUser) {
+            std::string xml = e2e::ConfigurationXml(kTargetUrl, FH_STATUS_ENABLED);
+            xml.insert(xml.rfind("</FileHistoryConfiguration>"), "  <TargetName>NAS &amp; backups</TargetName>\n");
+            testsupport::WriteFile(TheFace().configDirectory + "/Config1.xml", xml);
         }
         if (before == Before::kOffWithTarget) {
             std::filesystem::remove_all(TheFace().configDirectory);  // a fresh profile
@@ -177,6 +183,13 @@ INSTANTIATE_TEST_SUITE_P(
                    sim::VariantSetting(sim::Variant::NoDefaultTarget, sim::kNoTargetNull), kStateOff,
                    {"off", "yes", "off", "", "", "FH_STATE_OFF", "0x01", "no", "", ""}},
         StatusCase{"OnAndProtecting", Before::kOn, "", kStateProtected, kOn},
+        // The friendly name is the one provisioning was given; fhswitch gives none.
+        StatusCase{"TheTargetsFriendlyName", Before::kNamedByTheUser, "", kStateProtected,
+                   [] {
+                       Lines lines = kOn;
+                       lines.targetName = "NAS & backups";
+                       return lines;
+                   }()},
         StatusCase{"OnAndNotTrackedYet", Before::kOn,
                    sim::VariantSetting(sim::Variant::ProtectionWhileOn, sim::kNotTrackedWhileOn), kStatePending,
                    With(kOn, "pending", "FH_STATE_NOT_TRACKED", "0x00")},
@@ -192,11 +205,11 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"OnAndBackingUp", Before::kOn, "QueryProtectionStatus.state=0x1FF", kStateProtected,
                    With(kOn, "protected", "FH_STATE_NO_ERROR", "0x1FF", "yes")},
         StatusCase{"OffWithTheTarget", Before::kOffWithTarget, "", kStateOff,
-                   {"off", "yes", "off", kTargetUrl, "backups", "FH_STATE_OFF", "0x01", "no", kBackedUpTo, ""}},
+                   {"off", "yes", "off", kTargetUrl, "", "FH_STATE_OFF", "0x01", "no", kBackedUpTo, ""}},
         StatusCase{"OnButReportedOff", Before::kOn, "QueryProtectionStatus.state=0x01", kStateOff,
                    With(kOn, "off", "FH_STATE_OFF", "0x01")},
         StatusCase{"DisabledByPolicy", Before::kOn, "GetBackupStatus.status=1", kStateDisabledByPolicy,
-                   {"disabled-by-policy", "yes", "disabled-by-policy", kTargetUrl, "backups",
+                   {"disabled-by-policy", "yes", "disabled-by-policy", kTargetUrl, "",
                     "FH_STATE_DISABLED_BY_GP", "0x02", "no", kBackedUpTo, ""}},
         StatusCase{"OnButReportedDisabledByPolicy", Before::kOn, "QueryProtectionStatus.state=0x02",
                    kStateDisabledByPolicy, With(kOn, "disabled-by-policy", "FH_STATE_DISABLED_BY_GP", "0x02")},
@@ -230,10 +243,10 @@ INSTANTIATE_TEST_SUITE_P(
                        return lines;
                    }()},
         StatusCase{"ProtectionFailsWhileOn", Before::kOn, "QueryProtectionStatus=0x80070422", kStateUnreadable,
-                   {"unreadable", "yes", "on", kTargetUrl, "backups", "", "", "", "", "QueryProtectionStatus 0x80070422"}},
+                   {"unreadable", "yes", "on", kTargetUrl, "", "", "", "", "", "QueryProtectionStatus 0x80070422"}},
         // Off, the backups decide: the failure is named, the class stands.
         StatusCase{"ProtectionFailsWhileOff", Before::kOffWithTarget, "QueryProtectionStatus=0x80070422", kStateOff,
-                   {"off", "yes", "off", kTargetUrl, "backups", "", "", "", "", "QueryProtectionStatus 0x80070422"}}),
+                   {"off", "yes", "off", kTargetUrl, "", "", "", "", "", "QueryProtectionStatus 0x80070422"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(ProblemStates, StatusReport, ::testing::ValuesIn(ProblemStates()),

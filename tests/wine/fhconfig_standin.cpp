@@ -185,14 +185,14 @@ HRESULT STDMETHODCALLTYPE ChangeDefaultTargetRecommendation(ConfigManager* self,
 }
 
 // The target as an object of its own, with the caller's one reference; a
-// success without a URL hands out none.
+// success without a target hands out none.
 HRESULT STDMETHODCALLTYPE GetDefaultTarget(ConfigManager* self, void** defaultTarget) {
-    std::optional<std::string> url;
-    const HRESULT result = self->behaviour.GetDefaultTarget(defaultTarget ? &url : nullptr);
+    std::optional<sim::DefaultTarget> target;
+    const HRESULT result = self->behaviour.GetDefaultTarget(defaultTarget ? &target : nullptr);
     if (defaultTarget == nullptr) return result;
     *defaultTarget = nullptr;
-    if (FAILED(result) || !url) return result;
-    Target* made = new (std::nothrow) Target{&kTargetVtable, 1, sim::DefaultTarget(*url)};
+    if (FAILED(result) || !target) return result;
+    Target* made = new (std::nothrow) Target{&kTargetVtable, 1, *target};
     *defaultTarget = made;
     return made ? S_OK : E_OUTOFMEMORY;
 }
