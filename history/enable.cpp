@@ -3,6 +3,7 @@
 
 #include "history/file_history.h"
 #include "history/reconnect.h"
+#include "history/target_url.h"
 #include "platform/com.h"
 #include "platform/fh_config.h"
 #include "platform/console.h"
@@ -28,20 +29,6 @@ bool BackupsOnOrRehydrating(IFhConfigMgr* manager) {
     FH_BACKUP_STATUS status = FH_STATUS_DISABLED;
     return SUCCEEDED(manager->GetBackupStatus(&status)) &&
            (status == FH_STATUS_ENABLED || status == FH_STATUS_REHYDRATING);
-}
-
-// The target as the platform requires it: ending in a backslash ("X:\",
-// "\\server\share\"). A trailing quote is a backslash that escaped the closing
-// quote on the command line ("\\nas\my share\" arrives as \\nas\my share"):
-// a quote is never part of a Windows path. An empty target stays empty, for
-// the platform to refuse.
-std::vector<WCHAR> TargetUrl(const WCHAR* targetPath) {
-    constexpr WCHAR kBackslash = '\\';
-    std::vector<WCHAR> url(targetPath, targetPath + std::char_traits<WCHAR>::length(targetPath));
-    if (!url.empty() && url.back() == '"') url.back() = kBackslash;
-    if (!url.empty() && url.back() != kBackslash) url.push_back(kBackslash);
-    url.push_back(0);
-    return url;
 }
 
 }  // namespace

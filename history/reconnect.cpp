@@ -2,12 +2,12 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "history/target_scan.h"
 #include "platform/com.h"
 #include "platform/fh_reassociation.h"
 #include "platform/fh_service.h"
-#include "platform/identity.h"
-#include "platform/text.h"
 
 namespace {
 
@@ -34,28 +34,19 @@ private:
     bool blocked_ = false;
 };
 
-ULONGLONG Ticks(const FILETIME& time) {
-    return static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
-}
-
 // Of the configurations the scan found, the index of the most recent one of
 // this user on this PC; nothing when there is none, or a failure.
 HRESULT FindThisUsersOnThisPc(IFhReassociation* reassociation, std::optional<DWORD>* found) {
-    ULONGLONG newest = 0;
-    for (DWORD index = 0;; ++index) {
-        UniqueBstr userName;
-        UniqueBstr pcName;
-        FILETIME backupTime = {0, 0};
-        const HRESULT details =
-            reassociation->GetConfigurationDetails(index, userName.put(), pcName.put(), &backupTime);
-        if (details == kNoSuchConfiguration) return S_OK;  // past the last
-        if (FAILED(details)) return details;
-        const bool thisUsersOnThisPc = IsThisUserOnThisPc(BstrToUtf8(userName.get()), BstrToUtf8(pcName.get()));
-        if (thisUsersOnThisPc && (!*found || Ticks(backupTime) > newest)) {
+    std::vector<ScannedConfiguration> configurations;
+    const HRESULT listed = ListScannedConfigurations(reassociation, &configurations);
+    if (FAILED(listed)) return listed;
+    for (DWORD index = 0; index < configurations.size(); ++index) {
+        const ScannedConfiguration& candidate = configurations[index];
+        if (candidate.thisUsersOnThisPc && (!*found || candidate.backupTime > configurations[**found].backupTime)) {
             *found = index;
-            newest = Ticks(backupTime);
         }
     }
+    return S_OK;
 }
 
 // The scanned target's configuration of this user on this PC made the

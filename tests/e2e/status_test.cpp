@@ -269,7 +269,8 @@ TEST_P(StatusCommandLines, PrintExactlyAndReadNothing) {
     EXPECT_THAT(SharedTrace(), ::testing::IsEmpty());
 }
 
-const std::vector<std::string> kRejected = {"fhstatus takes no arguments; fhstatus /? shows its usage"};
+const std::vector<std::string> kRejected = {
+    "fhstatus takes no arguments, or /scan and a target; fhstatus /? shows its usage"};
 
 INSTANTIATE_TEST_SUITE_P(
     Table, StatusCommandLines,
@@ -277,11 +278,107 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"/?"},
                                   {"Reports the current user's File History state, changing nothing.",
                                    "fhstatus       name=value lines; the exit status is the state's class",
+                                   "fhstatus /scan <target>",
+                                   "               the File History backups the target holds; reads them, selects none",
                                    "fhstatus /?    this usage"},
                                   0},
                       CommandLine{"AnArgument", {"-E"}, kRejected, kStateArgumentsRejected},
                       CommandLine{"UsageAndMore", {"/?", "x"}, kRejected, kStateArgumentsRejected},
-                      CommandLine{"AnEmptyArgument", {""}, kRejected, kStateArgumentsRejected}),
+                      CommandLine{"AnEmptyArgument", {""}, kRejected, kStateArgumentsRejected},
+                      CommandLine{"ScanWithoutATarget", {"/scan"}, kRejected, kStateArgumentsRejected},
+                      CommandLine{"ScanAnEmptyTarget", {"/scan", ""}, kRejected, kStateArgumentsRejected},
+                      CommandLine{"ScanTwoTargets", {"/scan", "\\\\a\\", "\\\\b\\"}, kRejected,
+                                  kStateArgumentsRejected},
+                      CommandLine{"ATargetWithoutScan", {"\\\\nas\\backups"}, kRejected, kStateArgumentsRejected}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// fhstatus /scan: what a target holds, read through the reassociation and
+// never selected or reassociated; the target and the configuration as they were.
+struct ScanCase {
+    const char* name;
+    bool enabledFirst;     // -E made this user's backup of this PC there (at kBackupTime)
+    std::string settings;  // the scan's run
+    int status;
+    std::vector<std::string> lines;
+};
+
+void PrintTo(const ScanCase& row, std::ostream* out) { *out << row.name; }
+
+class TargetScans : public EndToEnd, public ::testing::WithParamInterface<ScanCase> {};
+
+TEST_P(TargetScans, ListWhatTheTargetHoldsAndChangeNothing) {
+    const ScanCase& row = GetParam();
+    std::string pcName;  // as the first run recorded it
+    if (row.enabledFirst) {
+        ASSERT_EQ(RunFhswitch({"-E", kTarget}, "").status, kDone);
+        const std::string user = TheFace().targets + "/" + sim::TargetFolderName(kTargetUrl) + "/" + e2e::WindowsUserName();
+        for (const auto& pc : std::filesystem::directory_iterator(user)) {
+            pcName = pc.path().filename().string();
+            testsupport::WriteFile(pc.path().string() + "/Configuration/Config1.xml",
+                                   sim::BackupConfigurationXml(e2e::WindowsUserName(), pc.path().filename().string(),
+                                                               kBackupTime));
+        }
+    }
+    // Listed first: the folders go in order, and digits come before any name.
+    testsupport::WriteFile(TheFace().targets + "/" + sim::TargetFolderName(kTargetUrl) + "/0-john/PC043/Configuration/Config1.xml",
+                           sim::BackupConfigurationXml("CORP\\john", "pc043.corp.example.com", kBackupTime + 36000000000));
+    const std::vector<std::string> configuration = ListTree(TheFace().configDirectory);
+    const std::vector<std::string> targets = ListTree(TheFace().targets);
+    std::remove(TheFace().tracePath.c_str());
+
+    const Result result = RunFhstatus({"/scan", kTarget}, row.settings);
+    std::vector<std::string> lines;
+    for (std::string line : row.lines) {
+        const size_t user = line.find("<user>");
+        if (user != std::string::npos) line.replace(user, 6, e2e::WindowsUserName());
+        const size_t pc = line.find("<pc>");
+        if (pc != std::string::npos) line.replace(pc, 4, pcName);
+        lines.push_back(line);
+    }
+    EXPECT_EQ(result.output, Output(lines));
+    EXPECT_EQ(result.status, row.status);
+    EXPECT_THAT(ListTree(TheFace().configDirectory), ElementsAreArray(configuration));
+    EXPECT_THAT(ListTree(TheFace().targets), ElementsAreArray(targets));
+    for (const std::string& line : SharedTrace()) {
+        for (const char* never : {"FhReassociation.SelectConfiguration", "FhReassociation.PerformReassociation",
+                                  "FhServiceOpenPipe", "SaveConfiguration", "CreateDefaultConfiguration",
+                                  "ProvisionAndSetNewTarget", "LoadConfiguration"}) {
+            EXPECT_THAT(line, ::testing::Not(::testing::StartsWith(never)));
+        }
+    }
+}
+
+const std::vector<std::string> kJohns = {"user_1=CORP\\john", "pc_1=pc043.corp.example.com",
+                                         "backup_time_1=2024-05-01 11:00:00", "this_user_on_this_pc_1=no"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TargetScans,
+    ::testing::Values(
+        ScanCase{"ThisUsersAndAnothers", true, "", 0,
+                 {"target_url=" + kTargetUrl, "validation=FH_NAMESPACE_EXISTS", "configurations=2",
+                  "user_1=CORP\\john", "pc_1=pc043.corp.example.com", "backup_time_1=2024-05-01 11:00:00",
+                  "this_user_on_this_pc_1=no", "user_2=<user>", "pc_2=<pc>", "backup_time_2=" + kBackedUpTo,
+                  "this_user_on_this_pc_2=yes", "error="}},
+        ScanCase{"OnlyAnothers", false, "", 0,
+                 [] {
+                     std::vector<std::string> lines = {"target_url=" + kTargetUrl, "validation=FH_VALID_TARGET",
+                                                       "configurations=1"};
+                     lines.insert(lines.end(), kJohns.begin(), kJohns.end());
+                     lines.push_back("error=");
+                     return lines;
+                 }()},
+        // A target the reassociation refuses is not scanned.
+        ScanCase{"RefusedTarget", true, "ValidateTarget.result=2", 0,
+                 {"target_url=" + kTargetUrl, "validation=FH_READ_ONLY_PERMISSION", "configurations=", "error="}},
+        ScanCase{"ValidationFails", true, "FhReassociation.ValidateTarget=0x80070005", kStateUnreadable,
+                 {"target_url=" + kTargetUrl, "validation=", "configurations=",
+                  "error=FhReassociation.ValidateTarget 0x80070005"}},
+        ScanCase{"ScanFails", true, "FhReassociation.ScanTargetForConfigurations=0x80070035", kStateUnreadable,
+                 {"target_url=" + kTargetUrl, "validation=FH_NAMESPACE_EXISTS", "configurations=",
+                  "error=FhReassociation.ScanTargetForConfigurations 0x80070035"}},
+        ScanCase{"DetailsFail", true, "FhReassociation.GetConfigurationDetails=0x80004005", kStateUnreadable,
+                 {"target_url=" + kTargetUrl, "validation=FH_NAMESPACE_EXISTS", "configurations=",
+                  "error=FhReassociation.GetConfigurationDetails 0x80004005"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
