@@ -1,5 +1,10 @@
 #include "platform/sim/settings.h"
 
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -73,5 +78,39 @@ INSTANTIATE_TEST_SUITE_P(
                       std::make_pair("SecondLoad=", "SecondLoad="),
                       std::make_pair("SecondLoad=Allowed", "SecondLoad=Allowed"),
                       std::make_pair("NoDefaultTarget=0x1", "NoDefaultTarget=0x1")));
+
+// The developer's guide lists every variant and its answers, in the table's
+// order, so that a variant added, renamed or given another answer here and
+// not there fails.
+TEST(SimVariants, TheDevelopersGuideListsEachWithItsAnswers) {
+    std::ifstream file(std::string(FHSWITCH_SOURCE_DIR) + "/docs/developing.md");
+    std::stringstream text;
+    text << file.rdbuf();
+    ASSERT_FALSE(text.str().empty()) << "docs/developing.md is missing";
+    static const std::regex kRow(R"re(^\| `(\w+)` \| ([^|]+) \|)re");
+    static const std::regex kAnswer(R"re(`([a-z-]+)`)re");
+    std::vector<std::string> listed;
+    bool inside = false;
+    for (std::string line; std::getline(text, line);) {
+        if (line.rfind("## ", 0) == 0) inside = line == "## Where real Windows may differ";
+        std::smatch row;
+        if (!inside || !std::regex_search(line, row, kRow)) continue;
+        std::string entry = row[1].str() + "=";
+        const std::string answers = row[2].str();
+        for (std::sregex_iterator it(answers.begin(), answers.end(), kAnswer), end; it != end; ++it) {
+            entry += (*it)[1].str() + ",";
+        }
+        listed.push_back(entry);
+    }
+    std::vector<std::string> declared;
+    for (const sim::VariantInfo& info : sim::kVariants) {
+        std::string entry = std::string(info.name) + "=";
+        for (std::string_view answer : info.answers) {
+            if (!answer.empty()) entry += std::string(answer) + ",";
+        }
+        declared.push_back(entry);
+    }
+    EXPECT_EQ(listed, declared);
+}
 
 }  // namespace
