@@ -7,6 +7,7 @@
 
 #include "platform/linux/simulated_object.h"
 #include "platform/sim/configuration.h"
+#include "platform/sim/out_parameters.h"
 
 namespace {
 
@@ -18,8 +19,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetStringProperty(FH_TARGET_PROPERTY_TYPE propertyType, BSTR* propertyValue) override {
         std::string value;
         const HRESULT result = behaviour_.GetStringProperty(propertyType, propertyValue ? &value : nullptr);
-        if (SUCCEEDED(result)) *propertyValue = NewBstr(value);
-        return result;
+        return sim::HandOutText(result, value, propertyValue);
     }
     HRESULT STDMETHODCALLTYPE GetNumericalProperty(FH_TARGET_PROPERTY_TYPE, ULONGLONG*) override { return E_NOTIMPL; }
 };
@@ -77,11 +77,8 @@ public:
         std::string until;
         const bool out = protectionState != nullptr && protectedUntilTime != nullptr;
         const HRESULT result = behaviour_.QueryProtectionStatus(out ? &state : nullptr, &until);
-        if (SUCCEEDED(result)) {
-            *protectionState = state;
-            *protectedUntilTime = NewBstr(until);
-        }
-        return result;
+        if (SUCCEEDED(result)) *protectionState = state;
+        return sim::HandOutText(result, until, protectedUntilTime);
     }
 };
 

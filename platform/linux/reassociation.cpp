@@ -5,6 +5,7 @@
 
 #include "platform/linux/simulated_object.h"
 #include "platform/sim/configuration.h"
+#include "platform/sim/out_parameters.h"
 #include "platform/sim/reassociation.h"
 
 namespace {
@@ -31,12 +32,7 @@ public:
         std::uint64_t time = 0;
         const bool out = userName != nullptr && pcName != nullptr && backupTime != nullptr;
         const HRESULT result = behaviour_.GetConfigurationDetails(index, out ? &user : nullptr, &pc, &time);
-        if (FAILED(result)) return result;
-        *userName = NewBstr(user);
-        *pcName = NewBstr(pc);
-        backupTime->dwLowDateTime = static_cast<DWORD>(time);
-        backupTime->dwHighDateTime = static_cast<DWORD>(time >> 32);
-        return S_OK;
+        return sim::HandOutDetails(result, user, pc, time, userName, pcName, backupTime);
     }
     HRESULT STDMETHODCALLTYPE SelectConfiguration(DWORD index) override { return behaviour_.SelectConfiguration(index); }
     HRESULT STDMETHODCALLTYPE PerformReassociation(BOOL overwriteIfExists) override {

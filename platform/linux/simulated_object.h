@@ -1,15 +1,8 @@
 // IUnknown for the simulated COM objects: one interface and IUnknown,
-// a reference count, and the behaviour's release traced; and the BSTRs their
-// out parameters hand back.
+// a reference count, and the behaviour's release traced.
 #pragma once
 
-#include <string>
-
-#include "platform/utf16.h"
 #include "platform/win_api.h"
-
-// A new BSTR of the UTF-8 text, for an out parameter that the caller frees.
-inline BSTR NewBstr(const std::string& text) { return SysAllocString(ToUtf16(text).data()); }
 
 template <typename Interface, const IID& kInterfaceId, typename Behaviour>
 class SimulatedObject : public Interface {

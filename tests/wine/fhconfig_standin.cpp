@@ -11,9 +11,9 @@
 #include <string>
 
 #include "platform/sim/configuration.h"
+#include "platform/sim/out_parameters.h"
 #include "platform/sim/reassociation.h"
 #include "platform/sim/state.h"
-#include "platform/utf16.h"
 #include "tests/wine/load_settings.h"
 
 namespace {
@@ -116,9 +116,6 @@ HRESULT STDMETHODCALLTYPE NotUsed(Object*, Arguments...) {
     return E_NOTIMPL;
 }
 
-// A BSTR of the text, for an out parameter that the caller frees.
-BSTR NewBstr(const std::string& text) { return SysAllocString(ToUtf16(text).data()); }
-
 struct Target;
 
 // IFhTarget's slots, in the platform's order.
@@ -150,8 +147,7 @@ struct Target {
 HRESULT STDMETHODCALLTYPE GetStringProperty(Target* self, INT32 propertyType, BSTR* propertyValue) {
     std::string value;
     const HRESULT result = self->behaviour.GetStringProperty(propertyType, propertyValue ? &value : nullptr);
-    if (SUCCEEDED(result)) *propertyValue = NewBstr(value);
-    return result;
+    return sim::HandOutText(result, value, propertyValue);
 }
 
 const TargetVtable kTargetVtable = {QueryInterface, AddRef, Release, GetStringProperty, NotUsed};
@@ -203,10 +199,8 @@ HRESULT STDMETHODCALLTYPE QueryProtectionStatus(ConfigManager* self, DWORD* prot
     std::string until;
     const bool out = protectionState != nullptr && protectedUntilTime != nullptr;
     const HRESULT result = self->behaviour.QueryProtectionStatus(out ? &state : nullptr, &until);
-    if (FAILED(result)) return result;
-    *protectionState = state;
-    *protectedUntilTime = NewBstr(until);
-    return S_OK;
+    if (SUCCEEDED(result)) *protectionState = state;
+    return sim::HandOutText(result, until, protectedUntilTime);
 }
 
 const ConfigManagerVtable kConfigManagerVtable = {
@@ -281,12 +275,7 @@ HRESULT STDMETHODCALLTYPE GetConfigurationDetails(Reassociation* self, DWORD ind
     std::uint64_t time = 0;
     const bool out = userName != nullptr && pcName != nullptr && backupTime != nullptr;
     const HRESULT result = self->behaviour.GetConfigurationDetails(index, out ? &user : nullptr, &pc, &time);
-    if (FAILED(result)) return result;
-    *userName = NewBstr(user);
-    *pcName = NewBstr(pc);
-    backupTime->dwLowDateTime = static_cast<DWORD>(time);
-    backupTime->dwHighDateTime = static_cast<DWORD>(time >> 32);
-    return S_OK;
+    return sim::HandOutDetails(result, user, pc, time, userName, pcName, backupTime);
 }
 
 HRESULT STDMETHODCALLTYPE SelectConfiguration(Reassociation* self, DWORD index) {
