@@ -2,6 +2,7 @@
 // LOCALAPPDATA, FHSWITCH_SIM and FHSWITCH_SIM_TRACE: the same table of
 // scenarios for the Linux face and for the Windows face under Wine.
 #include <algorithm>
+#include <deque>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -410,9 +411,7 @@ TEST_P(EarlierBackups, AreKept) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, EarlierBackups,
-    ::testing::Values(
+const std::vector<EarlierBackupCase> kEarlierBackupCases = {
         EarlierBackupCase{"ReimagedPc", EarlierBackupCase::kReimaged, "", kDone},
         // Windows' answers left open: a second load allowed; the reconnected
         // backups on, or still rehydrating (left so); the names in another case.
@@ -456,7 +455,48 @@ INSTANTIATE_TEST_SUITE_P(
         EarlierBackupCase{"PerformFails", EarlierBackupCase::kDisabled,
                           "FhReassociation.PerformReassociation=0x80070020", kEarlierBackupNotReconnected},
         EarlierBackupCase{"LoadFails", EarlierBackupCase::kReimaged, "LoadConfiguration=0x80040300",
-                          kEarlierBackupNotReconnected}),
+                          kEarlierBackupNotReconnected}};
+
+INSTANTIATE_TEST_SUITE_P(Table, EarlierBackups, ::testing::ValuesIn(kEarlierBackupCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Each case of the table that Windows' open answers leave at their defaults,
+// again on every other answer of each: the outcome stays, and the reconnected
+// backups are as the answer leaves them. On the Linux face only: under Wine
+// the table's own rows for each answer stand for them.
+bool GivesAnAnswer(const std::string& settings) {
+    for (const sim::VariantInfo& variant : sim::kVariants) {
+        if (settings.find(std::string(variant.name) + "=") != std::string::npos) return true;
+    }
+    return false;
+}
+
+std::vector<EarlierBackupCase> OnEveryAnswer() {
+    static std::deque<std::string> names;  // the rows' names outlive the table, each where it was put
+    std::vector<EarlierBackupCase> rows;
+    for (const EarlierBackupCase& row : kEarlierBackupCases) {
+        if (!row.answers.empty() || GivesAnAnswer(row.settings)) continue;
+        for (const sim::VariantInfo& variant : sim::kVariants) {
+            for (int answer = 1; answer < static_cast<int>(variant.answers.size()); ++answer) {
+                if (variant.answers[answer].empty()) continue;
+                EarlierBackupCase changed = row;
+                changed.answers = sim::VariantSetting(variant.variant, static_cast<sim::Answer>(answer));
+                const bool reconnected = row.status == kDone && row.before != EarlierBackupCase::kOthersOnly;
+                if (reconnected && variant.variant == sim::Variant::ReassociatedBackups) {
+                    changed.savedBackups = answer == sim::kReassociatedRehydrating ? 3 : 2;
+                }
+                names.push_back(std::string(row.name) + "_" + std::string(variant.name) + "_" +
+                                std::string(variant.answers[answer]));
+                for (char& c : names.back()) c = c == '-' ? '_' : c;
+                changed.name = names.back().c_str();
+                rows.push_back(changed);
+            }
+        }
+    }
+    return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryAnswer, EarlierBackups, ::testing::ValuesIn(OnEveryAnswer()),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EndToEnd, ABadSimulationSettingStopsTheProgramBeforeItDoesAnything) {

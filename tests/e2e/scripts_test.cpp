@@ -347,8 +347,9 @@ TEST_F(LogonScripts, UnderPolicyTheEnableScriptChangesNothing) {
 }
 
 // Not tracked by the service yet, right after -E: done, and the next logon
-// has nothing to do, with Information events, not Warnings.
-TEST_F(LogonScripts, NotTrackedYetIsDoneAndNothingToDo) {
+// has nothing to do, with Information events, not Warnings; nor where the
+// backups are being rehydrated.
+TEST_F(LogonScripts, NotTrackedYetOrRehydratingIsNothingToDo) {
     const std::string notTracked = sim::VariantSetting(sim::Variant::ProtectionWhileOn, sim::kNotTrackedWhileOn);
     const std::string pending = Now("pending", "on", "\\\\nas\\backups\\", "FH_STATE_NOT_TRACKED");
     ASSERT_EQ(Enable({"\\\\nas\\backups"}, notTracked).status, kDone);
@@ -359,6 +360,12 @@ TEST_F(LogonScripts, NotTrackedYetIsDoneAndNothingToDo) {
     EXPECT_THAT(e2e::ChangingCalls(), IsEmpty());
     EXPECT_THAT(CommandTrace("eventcreate"),
                 ElementsAre(Event("INFORMATION", 1, "already enabled: \\\\nas\\backups (status 0: nothing to do)" + pending)));
+
+    e2e::WriteConfiguration("\\\\nas\\backups\\", FH_STATUS_REHYDRATING);
+    ASSERT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
+    EXPECT_THAT(e2e::ChangingCalls(), IsEmpty());
+    EXPECT_THAT(lastLogLine(), EndsWith(" already enabled: \\\\nas\\backups (status 0: nothing to do)" +
+                                        Now("protected", "rehydrating", "\\\\nas\\backups\\", "FH_STATE_NO_ERROR")));
 }
 
 // A PC re-imaged under its name: a fresh profile without the script's
