@@ -4,6 +4,7 @@
 // be (a fresh configuration, a reconnected backup, a failed reconnection), so
 // that fhstatus reads what fhswitch and the platform wrote.
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -171,9 +172,7 @@ std::vector<StatusCase> ProblemStates() {
     return rows;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, StatusReport,
-    ::testing::Values(
+const std::vector<StatusCase> kStatusCases = {
         StatusCase{"NoConfiguration", Before::kNothing, "", kStateNotConfigured,
                    {"not-configured", "no", "", "", "", "", "", "", "", ""}},
         StatusCase{"DefaultsWithoutTarget", Before::kDefaults, "", kStateOff,
@@ -246,7 +245,46 @@ INSTANTIATE_TEST_SUITE_P(
                    {"unreadable", "yes", "on", kTargetUrl, "", "", "", "", "", "QueryProtectionStatus 0x80070422"}},
         // Off, the backups decide: the failure is named, the class stands.
         StatusCase{"ProtectionFailsWhileOff", Before::kOffWithTarget, "QueryProtectionStatus=0x80070422", kStateOff,
-                   {"off", "yes", "off", kTargetUrl, "", "", "", "", "", "QueryProtectionStatus 0x80070422"}}),
+                   {"off", "yes", "off", kTargetUrl, "", "", "", "", "", "QueryProtectionStatus 0x80070422"}}};
+
+INSTANTIATE_TEST_SUITE_P(Table, StatusReport, ::testing::ValuesIn(kStatusCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Each case again on the answers Windows may give fhstatus's own calls: a
+// null default target where there is none (nothing changes), and not tracked
+// while on (protected becomes pending). On the Linux face only, as under Wine
+// each answer has rows of its own.
+std::vector<StatusCase> OnEveryAnswer() {
+    static std::deque<std::string> texts;  // the rows' names and settings outlive the table
+    std::vector<StatusCase> rows;
+    for (const StatusCase& row : kStatusCases) {
+        if (row.settings.find("NoDefaultTarget=") != std::string::npos ||
+            row.settings.find("ProtectionWhileOn=") != std::string::npos) {
+            continue;
+        }
+        const auto add = [&](sim::Variant variant, sim::Answer answer, const char* suffix) {
+            StatusCase changed = row;
+            texts.push_back(sim::VariantSetting(variant, answer) + (row.settings.empty() ? "" : ";" + row.settings));
+            changed.settings = texts.back();
+            texts.push_back(std::string(row.name) + suffix);
+            changed.name = texts.back().c_str();
+            return changed;
+        };
+        rows.push_back(add(sim::Variant::NoDefaultTarget, sim::kNoTargetNull, "_NullWithoutATarget"));
+        StatusCase notTracked = add(sim::Variant::ProtectionWhileOn, sim::kNotTrackedWhileOn, "_NotTrackedWhileOn");
+        const bool computed = row.settings.find("QueryProtectionStatus.state") == std::string::npos;
+        if (computed && notTracked.lines.protection == "FH_STATE_NO_ERROR") {
+            const bool protectedBefore = row.status == kStateProtected;
+            notTracked.lines = With(notTracked.lines, protectedBefore ? "pending" : row.lines.state,
+                                    "FH_STATE_NOT_TRACKED", "0x00");
+            if (protectedBefore) notTracked.status = kStatePending;
+        }
+        rows.push_back(notTracked);
+    }
+    return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryAnswer, StatusReport, ::testing::ValuesIn(OnEveryAnswer()),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(ProblemStates, StatusReport, ::testing::ValuesIn(ProblemStates()),
