@@ -17,5 +17,8 @@ std::string NativePath(std::string_view windowsPath);
 // simulated DeleteFile reads (IsHeldOpen).
 void HoldOpen(const std::string& windowsPath);
 bool IsHeldOpen(std::string_view windowsPath);
+// Forgets the marks, as a new process would start without them (Linux; on
+// Windows the handles go with the process).
+void ForgetHeldFiles();
 
 }  // namespace sim

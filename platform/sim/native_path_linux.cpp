@@ -28,4 +28,6 @@ void HoldOpen(const std::string& windowsPath) { HeldPaths().insert(windowsPath);
 
 bool IsHeldOpen(std::string_view windowsPath) { return HeldPaths().count(windowsPath) != 0; }
 
+void ForgetHeldFiles() { HeldPaths().clear(); }
+
 }  // namespace sim

@@ -18,4 +18,6 @@ void HoldOpen(const std::string& windowsPath) {
 // Windows refuses to delete a held file by itself.
 bool IsHeldOpen(std::string_view) { return false; }
 
+void ForgetHeldFiles() {}
+
 }  // namespace sim

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/sim/native_path.h"
+
 namespace sim {
 namespace {
 
@@ -28,6 +30,7 @@ std::optional<std::string> Reload() {
     std::optional<Settings> settings = ParseSettings(text ? text : "", &badSetting);
     if (!settings) return "FHSWITCH_SIM: bad setting '" + badSetting + "'";
     Current().settings = std::move(*settings);
+    ForgetHeldFiles();
     Current().tracePath = trace ? trace : "";
     std::error_code noTemporaryFolder;
     Current().targetsRoot = targets && *targets ? std::string(targets)

@@ -2,8 +2,8 @@
 // One input, read from the front (so that seeds are easy to write), decides
 // the argument vector (0 to 4 byte strings), LOCALAPPDATA
 // (absent, empty, or a path of any length below a scratch folder, backslashes
-// included), an FHSWITCH_SIM scenario and the entries of the configuration
-// directory. The target \\nas\backups\ holds an earlier backup of the user's
+// included), an FHSWITCH_SIM scenario, the entries of the configuration
+// directory, and last Windows' answers where its pages leave them open. The target \\nas\backups\ holds an earlier backup of the user's
 // and one of another user's. After each run it checks that the status is one
 // documented for the route, that every output line is a documented one, that
 // nothing outside the configuration directory changed (but a new backup on
@@ -273,7 +273,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     setenv("USERNAME", "jane", 1);
     setenv("COMPUTERNAME", "PC042", 1);
 
-    const Scenario scenario = MakeScenario(input);
+    Scenario scenario = MakeScenario(input);
     const std::optional<std::string> localAppData = MakeLocalAppData(input);
     std::string windowsDirectory;  // the configuration directory as fhswitch names it
     std::string directory;         // and as Linux does
@@ -290,6 +290,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         static const char* const kWords[] = {"-E", "-e", "-D", "-d", "/?", "", "-x", "\\\\nas\\backups"};
         const size_t choice = input.Below(16);
         arguments.push_back(choice < 8 ? std::string(kWords[choice]) : input.Bytes());
+    }
+    // Windows' open answers, a byte each, last, so that earlier seeds keep
+    // their meaning (an input read to its end gives the defaults).
+    bool configurationHeld = false;
+    for (const sim::VariantInfo& variant : sim::kVariants) {
+        size_t answers = 0;
+        while (answers < variant.answers.size() && !variant.answers[answers].empty()) ++answers;
+        const size_t answer = input.Below(answers);
+        if (answer == 0) continue;
+        scenario.text += sim::VariantSetting(variant.variant, static_cast<sim::Answer>(answer)) + ";";
+        configurationHeld = configurationHeld || variant.variant == sim::Variant::HeldConfigurationFile;
     }
 
     if (localAppData) {
@@ -371,6 +382,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool purged = disabling && status == kDone && windowsDirectory.size() + 4 < kMaxPath;
     for (const auto& [path, content] : before) {
         if (!purged || !inConfiguration(path)) continue;
+        // A file the service holds open stays, as on Windows.
+        if (configurationHeld && fs::path(path).filename() == "Config1.xml") continue;
         const bool fits = windowsDirectory.size() + 1 + fs::path(path).filename().string().size() < kMaxPath;
         const bool writableFile = S_ISREG(content.mode) && (content.mode & S_IWUSR);
         if (fits && (writableFile || (S_ISLNK(content.mode) && !content.linkToDirectory))) CHECK(!after.count(path), what + " not purged: " + path);
