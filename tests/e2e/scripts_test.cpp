@@ -370,9 +370,19 @@ TEST_F(LogonScripts, NotTrackedYetOrRehydratingIsNothingToDo) {
 
 // A PC re-imaged under its name: a fresh profile without the script's
 // records, and the share holding the user's backup from before the rebuild.
-// The first logon reconnects to that backup and deletes none of it.
-TEST_F(LogonScripts, OnAReimagedPcTheEarlierBackupIsKept) {
-    ASSERT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
+// The first logon reconnects to that backup and deletes none of it, ending
+// with backups on, whatever Windows answers where its pages leave it open.
+struct ReimagedCase {
+    const char* name;
+    std::string answers;  // for every run
+    std::string after;    // the state the log line ends with
+};
+
+class Reimaged : public LogonScripts, public ::testing::WithParamInterface<ReimagedCase> {};
+
+TEST_P(Reimaged, TheEarlierBackupIsKeptAndBackupsEndOn) {
+    const ReimagedCase& row = GetParam();
+    ASSERT_EQ(Enable({"\\\\nas\\backups"}, row.answers).status, kDone);
     const std::string user = TheFace().targets + "/" + sim::TargetFolderName("\\\\nas\\backups\\") + "/" +
                              e2e::WindowsUserName();
     ASSERT_TRUE(fs::is_directory(user)) << "the first logon made no backup of this user's";
@@ -382,15 +392,39 @@ TEST_F(LogonScripts, OnAReimagedPcTheEarlierBackupIsKept) {
     fs::remove_all(TheFace().configDirectory);
     fs::remove_all(state());
 
-    const Result reimaged = Enable({"\\\\nas\\backups"});
+    const Result reimaged = Enable({"\\\\nas\\backups"}, row.answers);
     EXPECT_EQ(reimaged.status, kDone) << reimaged.output;
     EXPECT_THAT(SharedTrace(), Contains(StartsWith("FhReassociation.PerformReassociation\t0x00000000")));
     EXPECT_THAT(SharedTrace(), Not(Contains(StartsWith("ProvisionAndSetNewTarget"))));
     EXPECT_EQ(ListTree(backup.string()), kept);
     EXPECT_EQ(ReadFile(backup.string() + "/Data/Documents/report (2024_05_01 10_00_00 UTC).docx"), "May");
     EXPECT_EQ(record(), "\\\\nas\\backups");
-    EXPECT_THAT(lastLogLine(), EndsWith(" enabled: \\\\nas\\backups (status 0: done)" + kShareOn));
+    EXPECT_THAT(lastLogLine(), EndsWith(" enabled: \\\\nas\\backups (status 0: done)" + row.after));
 }
+
+std::string Answer(sim::Variant variant, sim::Answer answer) { return sim::VariantSetting(variant, answer); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Reimaged,
+    ::testing::Values(
+        ReimagedCase{"AsDefault", "", kShareOn},
+        ReimagedCase{"NullWithoutATarget", Answer(sim::Variant::NoDefaultTarget, sim::kNoTargetNull), kShareOn},
+        ReimagedCase{"SecondLoadAllowed", Answer(sim::Variant::SecondLoad, sim::kSecondLoadAllowed), kShareOn},
+        ReimagedCase{"ReassociatedOn", Answer(sim::Variant::ReassociatedBackups, sim::kReassociatedOn), kShareOn},
+        ReimagedCase{"ReassociatedRehydrating",
+                     Answer(sim::Variant::ReassociatedBackups, sim::kReassociatedRehydrating),
+                     Now("protected", "rehydrating", "\\\\nas\\backups\\", "FH_STATE_NO_ERROR")},
+        ReimagedCase{"NotTrackedWhileOn", Answer(sim::Variant::ProtectionWhileOn, sim::kNotTrackedWhileOn),
+                     Now("pending", "on", "\\\\nas\\backups\\", "FH_STATE_NOT_TRACKED")},
+        ReimagedCase{"UnblockedAllowed", Answer(sim::Variant::UnblockedReassociation, sim::kUnblockedAllowed),
+                     kShareOn},
+        ReimagedCase{"UserWithDomain", Answer(sim::Variant::BackupUserName, sim::kUserWithDomain), kShareOn},
+        ReimagedCase{"PcByDnsHostName", Answer(sim::Variant::BackupPcName, sim::kPcDnsHostName), kShareOn},
+        ReimagedCase{"PcByFullyQualifiedName", Answer(sim::Variant::BackupPcName, sim::kPcFullyQualifiedName),
+                     kShareOn},
+        ReimagedCase{"ConfigurationFileHeld",
+                     Answer(sim::Variant::HeldConfigurationFile, sim::kConfigurationFileHeld), kShareOn}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LogonScripts, DisablingUndoesWhatTheEnableScriptDidAndClearsItsRecord) {
     ASSERT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);
