@@ -1,5 +1,4 @@
-// fhstatus's entry, on both platforms: its only argument is ASCII, so the
-// narrow arguments serve whatever the code page.
+// fhstatus's Linux entry: its arguments arrive in UTF-8.
 #include "cli/status_report.h"
 
 int main(int argc, char* argv[]) { return ReportStatus(argc, argv); }

@@ -3,7 +3,9 @@
 // every Windows version; the simulation gives Windows' rules on Linux.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/unique.h"
 #include "platform/win_api.h"
@@ -20,6 +22,12 @@ HANDLE FindFirstFileUtf8(const char* pattern, FoundFile* found);
 BOOL FindNextFileUtf8(HANDLE search, FoundFile* found);
 // Deletes a file, or a link itself; refuses folders and read-only files.
 BOOL DeleteFileUtf8(const char* path);
+// The first `limit` bytes of a file, or all of a shorter one; nothing where
+// it cannot be opened or read.
+std::optional<std::string> ReadFileStartUtf8(const char* path, size_t limit);
+// Whether two paths are the same as Windows compares them: ordinally on
+// UTF-16, ignoring case by the system's upper-case table, whatever the code page.
+bool IsSamePathUtf8(std::string_view path, std::string_view other);
 
 struct FindHandleTraits {
     using Type = HANDLE;

@@ -4,11 +4,14 @@
 // to a file is deleted itself, and a path of MAX_PATH bytes or more fails, all
 // as on Windows.
 #include <dirent.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <cwctype>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "platform/sim/native_path.h"
 #include "platform/sim/state.h"
 #include "platform/files.h"
+#include "platform/utf16.h"
 
 namespace {
 
@@ -69,6 +73,16 @@ bool Delete(const std::string& path) {
     return unlink(path.c_str()) == 0;
 }
 
+// A UTF-16 unit as Windows' upper-case table maps it: one unit to one,
+// surrogates as they are; glibc's Unicode table stands in for Windows' own.
+WCHAR UpperCase(WCHAR unit) {
+    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (unit >= 0xD800 && unit <= 0xDFFF) return unit;
+    if (unicode == static_cast<locale_t>(nullptr)) return unit >= 'a' && unit <= 'z' ? unit - 'a' + 'A' : unit;
+    const wint_t upper = towupper_l(unit, unicode);
+    return upper <= 0xFFFF ? static_cast<WCHAR>(upper) : unit;
+}
+
 }  // namespace
 
 // Only the pattern this tool uses is understood: "<directory>\*.*" (or "\*").
@@ -103,4 +117,22 @@ BOOL DeleteFileUtf8(const char* path) {
     const BOOL deleted = FitsMaxPath(path) && !sim::IsHeldOpen(path) && Delete(sim::NativePath(path));
     sim::Trace(sim::Call::DeleteFileUtf8, {sim::NumberField(deleted), path ? path : ""});
     return deleted;
+}
+
+std::optional<std::string> ReadFileStartUtf8(const char* path, size_t limit) {
+    if (!FitsMaxPath(path)) return std::nullopt;
+    std::ifstream file(sim::NativePath(path), std::ios::binary);
+    if (!file) return std::nullopt;
+    std::string content(limit, '\0');
+    file.read(content.data(), static_cast<std::streamsize>(limit));
+    if (file.bad()) return std::nullopt;
+    content.resize(static_cast<size_t>(file.gcount()));
+    return content;
+}
+
+bool IsSamePathUtf8(std::string_view path, std::string_view other) {
+    const std::vector<WCHAR> units = ToUtf16(path);
+    const std::vector<WCHAR> otherUnits = ToUtf16(other);
+    return std::equal(units.begin(), units.end(), otherUnits.begin(), otherUnits.end(),
+                      [](WCHAR unit, WCHAR otherUnit) { return UpperCase(unit) == UpperCase(otherUnit); });
 }
