@@ -2,12 +2,15 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
+#include "history/logon_plan.h"
 #include "history/state.h"
 #include "history/target_scan.h"
 #include "platform/console.h"
 #include "platform/fh_status.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 namespace {
@@ -136,14 +139,121 @@ std::string UtcTime(unsigned long long ticks) {
     return text;
 }
 
-// "/scan", in any case, as cmd's switches are typed.
-bool IsScanSwitch(const char* argument) {
-    static constexpr char kScan[] = "/scan";
-    for (size_t i = 0; i < sizeof kScan; ++i) {
-        const char c = argument[i] >= 'A' && argument[i] <= 'Z' ? static_cast<char>(argument[i] - 'A' + 'a') : argument[i];
-        if (c != kScan[i]) return false;
+// What follows the switch `name` (lower case) that the argument starts with,
+// in any case, as cmd's switches are typed; null where it does not start so.
+const char* AfterSwitch(const char* argument, const char* name) {
+    for (; *name != '\0'; ++argument, ++name) {
+        const char c = *argument >= 'A' && *argument <= 'Z' ? static_cast<char>(*argument - 'A' + 'a') : *argument;
+        if (c != *name) return nullptr;
     }
-    return true;
+    return argument;
+}
+
+bool IsSwitch(const char* argument, const char* name) {
+    const char* rest = AfterSwitch(argument, name);
+    return rest != nullptr && *rest == '\0';
+}
+
+// A status as cmd's %ERRORLEVEL% gives it: decimal, negative for a crash.
+std::optional<int> StatusNumber(const char* text) {
+    const bool negative = *text == '-';
+    if (negative) ++text;
+    long long value = 0;
+    if (*text == '\0') return std::nullopt;
+    for (; *text != '\0'; ++text) {
+        if (*text < '0' || *text > '9' || value > 2147483648LL) return std::nullopt;
+        value = value * 10 + (*text - '0');
+    }
+    value = negative ? -value : value;
+    if (value < -2147483648LL || value > 2147483647LL) return std::nullopt;
+    return static_cast<int>(value);
+}
+
+// "/plan-enable <target> [<record>] [/force] [/after:<status>]" or
+// "/plan-disable [<record>] [/force] [/after:<status>]", the record being the
+// enable script's file, read here: cmd under Wine cannot read non-ASCII text
+// from a file. Nothing for any other command line.
+std::optional<LogonQuestion> AskedPlan(int argc, char* argv[]) {
+    if (argc < 2) return std::nullopt;
+    LogonQuestion question;
+    int next = 2;
+    if (IsSwitch(argv[1], "/plan-enable")) {
+        if (argc < 3 || argv[2][0] == '\0') return std::nullopt;
+        question.target = argv[next++];
+    } else if (IsSwitch(argv[1], "/plan-disable")) {
+        question.script = LogonScript::kDisable;
+    } else {
+        return std::nullopt;
+    }
+    bool recordGiven = false;
+    for (; next < argc; ++next) {
+        const char* ranWith = AfterSwitch(argv[next], "/after:");
+        if (IsSwitch(argv[next], "/force") && !question.force) {
+            question.force = true;
+        } else if (ranWith != nullptr && !question.ranWith) {
+            question.ranWith = StatusNumber(ranWith);
+            if (!question.ranWith) return std::nullopt;
+        } else if (!recordGiven && ranWith == nullptr && !IsSwitch(argv[next], "/force")) {
+            // A record longer than any path names no target; one that cannot be read is none.
+            constexpr size_t kLongestRecord = 128 * 1024;
+            const std::optional<std::string> record = ReadFileStartUtf8(argv[next], kLongestRecord);
+            if (record) question.recorded = RecordedTarget(*record);
+            recordGiven = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return question;
+}
+
+const char* ActionName(LogonAction action) {
+    switch (action) {
+        case LogonAction::kNone: return "none";
+        case LogonAction::kEnable: return "enable";
+        case LogonAction::kDisable: return "disable";
+    }
+    return "";
+}
+
+const char* RecordName(RecordChange change) {
+    switch (change) {
+        case RecordChange::kKeep: return "keep";
+        case RecordChange::kWrite: return "write";
+        case RecordChange::kDelete: return "delete";
+    }
+    return "";
+}
+
+// As eventcreate's /t takes it.
+const char* EventName(EventType event) {
+    switch (event) {
+        case EventType::kNone: return "";
+        case EventType::kInformation: return "INFORMATION";
+        case EventType::kWarning: return "WARNING";
+        case EventType::kError: return "ERROR";
+    }
+    return "";
+}
+
+const char* TargetIsName(TargetIs which) {
+    switch (which) {
+        case TargetIs::kNone: return "none";
+        case TargetIs::kAsked: return "asked";
+        case TargetIs::kRecorded: return "recorded";
+        case TargetIs::kOther: return "other";
+    }
+    return "";
+}
+
+// After the state's lines, so that a reader of those reads these alike.
+void WritePlan(const LogonPlan& plan) {
+    WriteField("action", ActionName(plan.action));
+    WriteField("record", RecordName(plan.record));
+    WriteField("status", plan.status ? std::to_string(*plan.status) : "");
+    WriteField("event", EventName(plan.event));
+    WriteField("reason", plan.reason);
+    WriteField("meaning", plan.meaning);
+    WriteField("target_is", TargetIsName(plan.targetIs));
 }
 
 // The target, its validation, how many configurations it holds, then each
@@ -171,12 +281,18 @@ int ReportStatus(int argc, char* argv[]) {
         WriteLine("fhstatus       name=value lines; the exit status is the state's class");
         WriteLine("fhstatus /scan <target>");
         WriteLine("               the File History backups the target holds; reads them, selects none");
+        WriteLine("fhstatus /plan-enable <target> [<record file>] [/force] [/after:<status>]");
+        WriteLine("fhstatus /plan-disable [<record file>] [/force] [/after:<status>]");
+        WriteLine("               the state, then what the logon script does next: action, record,");
+        WriteLine("               status, event, reason; /after: gives fhswitch's status once it ran");
         WriteLine("fhstatus /?    this usage");
         return 0;  // as fhswitch's usage does
     }
-    const bool scanning = argc == 3 && IsScanSwitch(argv[1]) && argv[2][0] != '\0';
-    if (argc != 1 && !scanning) {
-        WriteLine("fhstatus takes no arguments, or /scan and a target; fhstatus /? shows its usage");
+    const bool scanning = argc == 3 && IsSwitch(argv[1], "/scan") && argv[2][0] != '\0';
+    const std::optional<LogonQuestion> question = AskedPlan(argc, argv);
+    if (argc != 1 && !scanning && !question) {
+        WriteLine("fhstatus takes no arguments, /scan and a target, or a /plan-enable or /plan-disable; "
+                  "fhstatus /? shows its usage");
         return kStateArgumentsRejected;
     }
     if (scanning) {
@@ -188,5 +304,6 @@ int ReportStatus(int argc, char* argv[]) {
     FileHistoryState state;
     const StateStatus status = ReadFileHistoryState(&state);
     WriteState(status, state);
+    if (question) WritePlan(PlanLogon(*question, status, state));
     return status;
 }

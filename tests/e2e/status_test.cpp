@@ -308,7 +308,8 @@ TEST_P(StatusCommandLines, PrintExactlyAndReadNothing) {
 }
 
 const std::vector<std::string> kRejected = {
-    "fhstatus takes no arguments, or /scan and a target; fhstatus /? shows its usage"};
+    "fhstatus takes no arguments, /scan and a target, or a /plan-enable or /plan-disable; fhstatus /? shows its "
+    "usage"};
 
 INSTANTIATE_TEST_SUITE_P(
     Table, StatusCommandLines,
@@ -318,6 +319,10 @@ INSTANTIATE_TEST_SUITE_P(
                                    "fhstatus       name=value lines; the exit status is the state's class",
                                    "fhstatus /scan <target>",
                                    "               the File History backups the target holds; reads them, selects none",
+                                   "fhstatus /plan-enable <target> [<record file>] [/force] [/after:<status>]",
+                                   "fhstatus /plan-disable [<record file>] [/force] [/after:<status>]",
+                                   "               the state, then what the logon script does next: action, record,",
+                                   "               status, event, reason; /after: gives fhswitch's status once it ran",
                                    "fhstatus /?    this usage"},
                                   0},
                       CommandLine{"AnArgument", {"-E"}, kRejected, kStateArgumentsRejected},
@@ -327,7 +332,21 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLine{"ScanAnEmptyTarget", {"/scan", ""}, kRejected, kStateArgumentsRejected},
                       CommandLine{"ScanTwoTargets", {"/scan", "\\\\a\\", "\\\\b\\"}, kRejected,
                                   kStateArgumentsRejected},
-                      CommandLine{"ATargetWithoutScan", {"\\\\nas\\backups"}, kRejected, kStateArgumentsRejected}),
+                      CommandLine{"ATargetWithoutScan", {"\\\\nas\\backups"}, kRejected, kStateArgumentsRejected},
+                      CommandLine{"PlanEnableWithoutATarget", {"/plan-enable"}, kRejected, kStateArgumentsRejected},
+                      CommandLine{"PlanEnableAnEmptyTarget", {"/plan-enable", ""}, kRejected, kStateArgumentsRejected},
+                      CommandLine{"PlanDisableTwoRecords", {"/plan-disable", "a.txt", "b.txt"}, kRejected,
+                                  kStateArgumentsRejected},
+                      CommandLine{"PlanForcedTwice", {"/plan-disable", "/force", "/FORCE"}, kRejected,
+                                  kStateArgumentsRejected},
+                      CommandLine{"PlanAfterNoNumber", {"/plan-enable", "\\\\nas\\b", "/after:"}, kRejected,
+                                  kStateArgumentsRejected},
+                      CommandLine{"PlanAfterAWord", {"/plan-disable", "/after:zero"}, kRejected,
+                                  kStateArgumentsRejected},
+                      CommandLine{"PlanAfterTooLarge", {"/plan-disable", "/after:2147483648"}, kRejected,
+                                  kStateArgumentsRejected},
+                      CommandLine{"PlanAnUnknownSwitchAfterTheRecord", {"/plan-enable", "\\\\nas\\b", "r.txt", "/quiet"}, kRejected,
+                                  kStateArgumentsRejected}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // fhstatus /scan: what a target holds, read through the reassociation and
@@ -417,6 +436,69 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"DetailsFail", true, "FhReassociation.GetConfigurationDetails=0x80004005", kStateUnreadable,
                  {"target_url=" + kTargetUrl, "validation=FH_NAMESPACE_EXISTS", "configurations=",
                   "error=FhReassociation.GetConfigurationDetails 0x80004005"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// fhstatus's plans for the logon scripts, as a process: the record file read
+// by its path (outside the ANSI code page too), targets compared as Windows
+// compares paths, the plan's lines after the state's, and nothing changed.
+struct PlanRun {
+    const char* name;
+    std::string configured;  // File History's target, backups on; "" for no configuration
+    const char* record;      // the record file's bytes; null for no file
+    std::vector<std::string> arguments;  // after the mode; "<record>" stands for the record file's path
+    std::vector<std::string> plan;
+};
+
+class StatusPlans : public EndToEnd, public ::testing::WithParamInterface<PlanRun> {};
+
+TEST_P(StatusPlans, FollowTheStateAndTheRecordAndChangeNothing) {
+    const PlanRun& row = GetParam();
+    if (!row.configured.empty()) e2e::WriteConfiguration(row.configured, FH_STATUS_ENABLED);
+    const std::string record = TheFace().work + "/Жанна/enabled-target.txt";
+    std::filesystem::remove_all(TheFace().work + "/Жанна");
+    if (row.record != nullptr) testsupport::WriteFile(record, row.record);
+    std::vector<std::string> arguments;
+    for (const std::string& argument : row.arguments) {
+        arguments.push_back(argument == "<record>" ? e2e::ProgramPath(record) : argument);
+    }
+    std::remove(TheFace().tracePath.c_str());
+
+    const Result result = RunFhstatus(arguments, "");
+    EXPECT_EQ(result.status, row.configured.empty() ? kStateNotConfigured : kStateProtected);
+    EXPECT_THAT(result.output, ::testing::StartsWith(row.configured.empty() ? "state=not-configured" : "state=protected"));
+    EXPECT_THAT(result.output, ::testing::EndsWith(Output(row.plan)));
+    EXPECT_THAT(e2e::ChangingCalls(), ::testing::IsEmpty());
+}
+
+std::vector<std::string> Plan(const std::string& action, const std::string& record, const std::string& status,
+                              const std::string& event, const std::string& reason, const std::string& meaning,
+                              const std::string& targetIs) {
+    return {"action=" + action, "record=" + record,  "status=" + status,        "event=" + event,
+            "reason=" + reason, "meaning=" + meaning, "target_is=" + targetIs};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StatusPlans,
+    ::testing::Values(
+        PlanRun{"AMoveFromTheRecordedTargetInOtherCase", "\\\\nas\\Жанна\\", "\\\\NAS\\жанна\r\n",
+                {"/plan-enable", "\\\\nas\\new", "<record>"},
+                Plan("enable", "keep", "", "", "the target this script set before", "", "recorded")},
+        PlanRun{"TheUsersOwnWithoutARecordFile", "\\\\nas\\Жанна\\", nullptr,
+                {"/plan-enable", "\\\\nas\\new", "<record>"},
+                Plan("none", "keep", "9010", "INFORMATION", "left the user's own File History configuration in place",
+                     "the user set up File History; /force replaces it", "other")},
+        PlanRun{"EnabledAndShownOn", "\\\\nas\\backups\\", nullptr,
+                {"/plan-enable", "\\\\NAS\\Backups\\", "<record>", "/after:0"},
+                Plan("none", "write", "0", "INFORMATION", "enabled", "done", "asked")},
+        PlanRun{"DisablingTheRecordedTarget", "\\\\nas\\backups\\", "\\\\nas\\backups\r\n",
+                {"/plan-disable", "<record>"},
+                Plan("disable", "keep", "", "", "the target the enable script set", "", "recorded")},
+        PlanRun{"DisabledAndNoConfigurationLeft", "", "\\\\nas\\backups\r\n",
+                {"/plan-disable", "<record>", "/FORCE", "/after:0"},
+                Plan("none", "delete", "0", "INFORMATION", "disabled", "done", "none")},
+        PlanRun{"NothingToUndoWithoutARecord", "\\\\nas\\backups\\", nullptr, {"/plan-disable"},
+                Plan("none", "keep", "0", "INFORMATION", "left as it is, not turned on by enable-file-history.cmd",
+                     "nothing to do", "other")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
