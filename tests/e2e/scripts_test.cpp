@@ -110,11 +110,14 @@ protected:
     }
 };
 
-// What an administrator types as the script's parameter, and what it names.
+// What an administrator types as the script's parameter, and what it names;
+// then the same target typed in other case.
 struct Target {
     const char* name;
     std::string typed;
     std::string expanded;
+    std::string retyped;
+    std::string retypedExpanded;
 };
 
 class LogonTargets : public LogonScripts, public ::testing::WithParamInterface<Target> {};
@@ -137,15 +140,31 @@ TEST_P(LogonTargets, TheFirstLogonEnablesAndTheNextDoesNothing) {
         "already enabled: " + target.expanded + " (status 0: nothing to do)" + OnWith(target.expanded + "\\");
     EXPECT_THAT(logLines(), ElementsAre(EndsWith(" " + enabled), EndsWith(" " + nothing)));
     EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("INFORMATION", 1, nothing)));
+
+    // Typed in other case, it is the same target, as Windows compares paths;
+    // the record then holds it as typed, and File History as first typed.
+    const Result retyped = Enable({target.retyped});
+    EXPECT_EQ(retyped.status, kDone) << retyped.output;
+    EXPECT_THAT(e2e::ChangingCalls(), IsEmpty());
+    EXPECT_THAT(lastLogLine(), EndsWith(" already enabled: " + target.retypedExpanded + " (status 0: nothing to do)" +
+                                        OnWith(target.retypedExpanded + "\\")));
+    EXPECT_EQ(record(), target.retypedExpanded);
+
+    // A move to a new target: the one before is the script's, whatever its characters and case.
+    const Result moved = Enable({"\\\\nas\\new"});
+    EXPECT_EQ(moved.status, kDone) << moved.output;
+    EXPECT_EQ(record(), "\\\\nas\\new");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, LogonTargets,
-    ::testing::Values(Target{"Share", "\\\\nas\\backups", "\\\\nas\\backups"},
+    ::testing::Values(Target{"Share", "\\\\nas\\backups", "\\\\nas\\backups", "\\\\NAS\\Backups", "\\\\NAS\\Backups"},
                       Target{"SpacesAmpersandCaretNonAscii", "\\\\nas\\R&D Müller ^1\\Жанна 日本 😀",
-                             "\\\\nas\\R&D Müller ^1\\Жанна 日本 😀"},
+                             "\\\\nas\\R&D Müller ^1\\Жанна 日本 😀", "\\\\NAS\\r&d MÜLLER ^1\\жАННА 日本 😀",
+                             "\\\\NAS\\r&d MÜLLER ^1\\жАННА 日本 😀"},
                       // Expanded by the script when it runs, as a Group Policy parameter needs.
-                      Target{"WithAVariable", "\\\\nas\\backups\\%FHSWITCH_TEST_USER%", "\\\\nas\\backups\\Жанна.Петрова"}),
+                      Target{"WithAVariable", "\\\\nas\\backups\\%FHSWITCH_TEST_USER%", "\\\\nas\\backups\\Жанна.Петрова",
+                             "\\\\nas\\backups\\%fhswitch_test_user%", "\\\\nas\\backups\\Жанна.Петрова"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LogonScripts, AChangedTargetRunsAgainAndAFailureIsRetried) {

@@ -3,7 +3,8 @@
 // the same statuses, and for each the meaning beside it there, word for word
 // at the start of its row. A status added, removed, renumbered or reworded in
 // one place and not in the others fails here. The logon scripts' own
-// statuses (9009 to 9012) are the scripts' to define; the guide must agree.
+// statuses (9009 to 9012) are declared beside their plan (history/logon_plan.h),
+// and the meanings the scripts log, fhstatus's and the scripts' own, agree.
 #include <algorithm>
 #include <fstream>
 #include <functional>
@@ -15,6 +16,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include "history/logon_plan.h"
 
 namespace {
 
@@ -105,11 +108,28 @@ Statuses Rows(const std::vector<std::string>& lines, const std::regex& row,
     return statuses;
 }
 
-// A script's meanings: if "%status%"=="N" set "meaning=...". A script runs
-// one operation, so its numbers need no operation named.
+// The ends a script decides itself: call :failed N "reason" "meaning". A
+// script runs one operation, so its numbers need no operation named.
 Statuses InScript(const std::string& path) {
-    static const std::regex kMeaning(R"re(^if "%status%"=="(\d+)" set "meaning=(.+)"$)re");
-    return Rows(Lines(Read(path)), kMeaning, [](const std::smatch&) { return std::string(); });
+    static const std::regex kMeaning(R"re(^.*call :failed (\d+) "[^"]*" "([^"]+)".*$)re");
+    Statuses statuses;
+    for (const std::string& line : Lines(Read(path))) {
+        std::smatch match;
+        if (std::regex_match(line, match, kMeaning)) statuses[{std::stoi(match[1]), ""}] = match[2];
+    }
+    EXPECT_FALSE(statuses.empty()) << path << " decides no end itself";
+    return statuses;
+}
+
+// The meanings the plan gives a script's log line: every status it knows,
+// among the ones a script can end with.
+Statuses Logged(LogonScript script) {
+    Statuses statuses;
+    for (int number = -1; number <= 10000; ++number) {
+        const std::string meaning = ScriptStatusMeaning(script, number);
+        if (meaning != "unknown status") statuses[{number, ""}] = meaning;
+    }
+    return statuses;
 }
 
 // The operation as a list writes it: "enable" or "-E", "disable" or "-D".
@@ -201,15 +221,15 @@ Statuses With(Statuses statuses, const Statuses& more) {
     return statuses;
 }
 
-// The logon scripts' own statuses: the enable script's that fhswitch does not have.
+// The logon scripts' own statuses: ScriptStatus, "kName = N,  // meaning".
 Statuses ScriptsOwn() {
-    std::vector<int> declared;
-    for (const auto& [key, meaning] : Declared()) declared.push_back(key.first);
     Statuses own;
-    for (const auto& [key, meaning] : InScript("examples/enable-file-history.cmd")) {
-        if (std::find(declared.begin(), declared.end(), key.first) == declared.end()) own[key] = meaning;
+    static const std::regex kEntry(R"re(^\s*k\w+ = (\d+),\s*// (.+)$)re");
+    for (const std::string& line : Section(Lines(Read("history/logon_plan.h")), "enum ScriptStatus", "};")) {
+        std::smatch match;
+        if (std::regex_match(line, match, kEntry)) Add(&own, std::stoi(match[1]), "", match[2]);
     }
-    EXPECT_FALSE(own.empty()) << "the enable script has no statuses of its own";
+    EXPECT_EQ(own.size(), 4u) << "history/logon_plan.h: the declaration is not read";
     return own;
 }
 
@@ -235,16 +255,23 @@ TEST(ExitStatuses, TheGuideListsEveryOneAndTheScriptsOwn) {
 
 TEST(ExitStatuses, TheLogonScriptsLogEachAsDeclared) {
     const Statuses declared = Declared();
-    ExpectAgrees(InScript("examples/enable-file-history.cmd"),
-                 With(Of(declared, {"", "enable"}), ScriptsOwn()), "examples/enable-file-history.cmd");
     const Statuses own = ScriptsOwn();
-    // -D ends with 0 or its own status, never the dispatcher's 160.
-    ExpectAgrees(InScript("examples/disable-file-history.cmd"),
-                 With(Of(declared, {"disable"}), {{{0, ""}, declared.at({0, ""})},
-                                                  {{9009, ""}, own.at({9009, ""})},
-                                                  {{9011, ""}, own.at({9011, ""})},
-                                                  {{9012, ""}, own.at({9012, ""})}}),
-                 "examples/disable-file-history.cmd");
+    const Statuses enabling = With(Of(declared, {"", "enable"}), own);
+    // -D ends with 0 or its own status, never the dispatcher's 160; the
+    // disable script leaves no user's own configuration.
+    const Statuses disabling = With(Of(declared, {"disable"}), {{{0, ""}, declared.at({0, ""})},
+                                                                 {{9009, ""}, own.at({9009, ""})},
+                                                                 {{9011, ""}, own.at({9011, ""})},
+                                                                 {{9012, ""}, own.at({9012, ""})}});
+    ExpectAgrees(Logged(LogonScript::kEnable), enabling, "the enable script's plan");
+    ExpectAgrees(Logged(LogonScript::kDisable), disabling, "the disable script's plan");
+    for (const auto& [path, statuses] : {std::make_pair("examples/enable-file-history.cmd", enabling),
+                                         std::make_pair("examples/disable-file-history.cmd", disabling)}) {
+        for (const auto& [key, meaning] : InScript(path)) {
+            ASSERT_EQ(statuses.count(key), 1u) << path << " ends with status " << key.first << ", which is not its";
+            EXPECT_EQ(meaning, statuses.at(key)) << path << ": status " << key.first << " means otherwise";
+        }
+    }
 }
 
 TEST(ExitStatuses, EveryListOfFhstatusStatusesListsEveryOneAsDeclared) {
