@@ -40,8 +40,15 @@ public:
     HRESULT STDMETHODCALLTYPE GetIncludeExcludeRules(BOOL, FH_PROTECTED_ITEM_CATEGORY, IFhScopeIterator**) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE GetLocalPolicy(FH_LOCAL_POLICY_TYPE, ULONGLONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetLocalPolicy(FH_LOCAL_POLICY_TYPE, ULONGLONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetLocalPolicy(FH_LOCAL_POLICY_TYPE policyType, ULONGLONG* policyValue) override {
+        std::uint64_t value = 0;
+        const HRESULT result = behaviour_.GetLocalPolicy(policyType, policyValue ? &value : nullptr);
+        if (SUCCEEDED(result)) *policyValue = value;
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE SetLocalPolicy(FH_LOCAL_POLICY_TYPE policyType, ULONGLONG policyValue) override {
+        return behaviour_.SetLocalPolicy(policyType, policyValue);
+    }
     HRESULT STDMETHODCALLTYPE GetBackupStatus(FH_BACKUP_STATUS* backupStatus) override {
         std::int32_t status = 0;
         const HRESULT result = behaviour_.GetBackupStatus(backupStatus ? &status : nullptr);

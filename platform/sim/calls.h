@@ -24,6 +24,8 @@ enum class Call {
     GetTargetStringProperty,
     ReleaseFhTarget,
     QueryProtectionStatus,
+    GetLocalPolicy,
+    SetLocalPolicy,
     Release,
     CreateFhReassociation,
     ValidateTargetForReassociation,
@@ -66,6 +68,8 @@ inline constexpr CallInfo kCalls[] = {
     {Call::GetTargetStringProperty, "FhTarget.GetStringProperty", true, true},
     {Call::ReleaseFhTarget, "FhTarget.Release", false, true},
     {Call::QueryProtectionStatus, "QueryProtectionStatus", true, true},
+    {Call::GetLocalPolicy, "GetLocalPolicy", true, true},
+    {Call::SetLocalPolicy, "SetLocalPolicy", true, true},
     {Call::Release, "Release", false, true},
     // IFhReassociation: its class's creation (traced as CoCreateInstance on
     // Linux), its methods, and its release.

@@ -19,13 +19,36 @@ constexpr HRESULT FHCFG_E_NO_VALID_CONFIGURATION_LOADED = static_cast<HRESULT>(0
 constexpr HRESULT FHCFG_E_CONFIGURATION_PREVIOUSLY_LOADED = static_cast<HRESULT>(0x80040305);
 constexpr HRESULT FHCFG_E_INVALID_REHYDRATION_STATE = static_cast<HRESULT>(0x8004030A);
 
+// The policies' elements, by FH_LOCAL_POLICY_TYPE; each written only where
+// it is not File History's default.
+constexpr const char* kPolicyElements[] = {"Frequency", "RetentionType", "RetentionAge"};
+
 std::string ConfigurationXml(const SavedConfiguration& configuration) {
+    std::string policies;
+    for (int type = 0; type < 3; ++type) {
+        if (configuration.policies[type] == SavedConfiguration{}.policies[type]) continue;
+        policies += std::string("  <") + kPolicyElements[type] + ">" + std::to_string(configuration.policies[type]) +
+                    "</" + kPolicyElements[type] + ">\n";
+    }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<FileHistoryConfiguration>\n"
            "  <Target>" + EscapeXml(configuration.target) + "</Target>\n"
            "  <BackupStatus>" + std::to_string(configuration.backupStatus) + "</BackupStatus>\n" +
            (configuration.targetName.empty() ? "" : "  <TargetName>" + EscapeXml(configuration.targetName) + "</TargetName>\n") +
-           "</FileHistoryConfiguration>\n";
+           policies + "</FileHistoryConfiguration>\n";
+}
+
+// The frequencies (seconds) and ages (days) the settings page offers.
+bool IsOffered(std::int32_t policyType, std::uint64_t value) {
+    static constexpr std::uint64_t kFrequencies[] = {600, 900, 1200, 1800, 3600, 10800, 21600, 43200, 86400};
+    static constexpr std::uint64_t kAges[] = {30, 90, 180, 270, 365, 730};
+    const auto offers = [value](const auto& values) {
+        for (const std::uint64_t offered : values) {
+            if (offered == value) return true;
+        }
+        return false;
+    };
+    return policyType == FH_FREQUENCY ? offers(kFrequencies) : policyType == FH_RETENTION_AGE ? offers(kAges) : true;
 }
 
 // The platform takes a target only in the form "X:\" or "\\server\share\".
@@ -97,8 +120,13 @@ std::optional<SavedConfiguration> ReadSavedConfiguration() {
     const std::optional<std::string> target = xml ? ElementText(*xml, "Target") : std::nullopt;
     const std::optional<std::string> status = xml ? ElementText(*xml, "BackupStatus") : std::nullopt;
     if (!target || !status) return std::nullopt;
-    return SavedConfiguration{*target, static_cast<std::int32_t>(std::atoi(status->c_str())),
-                              ElementText(*xml, "TargetName").value_or("")};
+    SavedConfiguration saved{*target, static_cast<std::int32_t>(std::atoi(status->c_str())),
+                             ElementText(*xml, "TargetName").value_or("")};
+    for (int type = 0; type < 3; ++type) {
+        const std::optional<std::string> policy = ElementText(*xml, kPolicyElements[type]);
+        if (policy) saved.policies[type] = std::strtoull(policy->c_str(), nullptr, 10);
+    }
+    return saved;
 }
 
 bool WriteSavedConfiguration(const SavedConfiguration& configuration) {
@@ -229,6 +257,37 @@ HRESULT ConfigurationManager::QueryProtectionStatus(std::uint32_t* protectionSta
         *protectedUntil = configuration_.target.empty() ? "" : ProtectedUntil(configuration_.target);
     }
     Trace(Call::QueryProtectionStatus, {HresultField(result)});
+    return result;
+}
+
+HRESULT ConfigurationManager::GetLocalPolicy(std::int32_t policyType, std::uint64_t* value) {
+    HRESULT result = ResultNeedingConfiguration(Call::GetLocalPolicy, loaded_);
+    if (SUCCEEDED(result) && value == nullptr) result = E_POINTER;
+    if (SUCCEEDED(result) && (policyType < 0 || policyType > FH_RETENTION_AGE)) result = E_INVALIDARG;
+    if (SUCCEEDED(result)) *value = configuration_.policies[policyType];
+    Trace(Call::GetLocalPolicy, {HresultField(result), NumberField(policyType)});
+    return result;
+}
+
+// Refused: a policy or a retention type File History does not declare, and
+// as the variants answer, a value the settings page does not offer, or an age
+// while the retention is not age-based.
+HRESULT ConfigurationManager::SetLocalPolicy(std::int32_t policyType, std::uint64_t value) {
+    HRESULT result = ResultNeedingConfiguration(Call::SetLocalPolicy, loaded_);
+    const Settings& settings = CurrentSettings();
+    if (SUCCEEDED(result) && (policyType < 0 || policyType > FH_RETENTION_AGE)) result = E_INVALIDARG;
+    if (SUCCEEDED(result) && policyType == FH_RETENTION_TYPE && value > FH_RETENTION_AGE_BASED) result = E_INVALIDARG;
+    if (SUCCEEDED(result) && !IsOffered(policyType, value) &&
+        settings.AnswerOf(Variant::UnofferedPolicyValue) == kUnofferedValueRefused) {
+        result = E_INVALIDARG;
+    }
+    if (SUCCEEDED(result) && policyType == FH_RETENTION_AGE &&
+        configuration_.policies[FH_RETENTION_TYPE] != FH_RETENTION_AGE_BASED &&
+        settings.AnswerOf(Variant::AgeBeforeAgeBased) == kAgeRefusedUntilAgeBased) {
+        result = E_INVALIDARG;
+    }
+    if (SUCCEEDED(result)) configuration_.policies[policyType] = value;
+    Trace(Call::SetLocalPolicy, {HresultField(result), NumberField(policyType), std::to_string(value)});
     return result;
 }
 

@@ -26,6 +26,9 @@ struct SavedConfiguration {
     std::string target;  // empty: none
     std::int32_t backupStatus;
     std::string targetName = "";  // the friendly name provisioning was given
+    // The local policies, by FH_LOCAL_POLICY_TYPE: File History's defaults
+    // (an hour, versions never deleted, a year) until set.
+    std::uint64_t policies[3] = {3600, 0, 365};
 };
 std::optional<SavedConfiguration> ReadSavedConfiguration();
 bool WriteSavedConfiguration(const SavedConfiguration& configuration);
@@ -65,6 +68,9 @@ public:
     // The state as the backups and the target make it, unless set; the time
     // the target's backup of this user and PC was made, in UTC ("" without one).
     HRESULT QueryProtectionStatus(std::uint32_t* protectionState, std::string* protectedUntil);
+    // A local policy of the loaded configuration; set, it is saved with the rest.
+    HRESULT GetLocalPolicy(std::int32_t policyType, std::uint64_t* value);
+    HRESULT SetLocalPolicy(std::int32_t policyType, std::uint64_t value);
     void TraceRelease();
 
 private:

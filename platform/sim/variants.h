@@ -35,6 +35,11 @@ enum class Variant {
     // Whether the service holds Config1.xml open, so that deleting it fails:
     // no page says it does not.
     HeldConfigurationFile,
+    // SetLocalPolicy's and FH_LOCAL_POLICY_TYPE's pages give defaults, no
+    // allowed values: a frequency or an age the settings page does not offer.
+    UnofferedPolicyValue,
+    // Whether an age is taken while the retention is not age-based: not said.
+    AgeBeforeAgeBased,
 };
 
 enum Answer : int {
@@ -64,6 +69,12 @@ enum Answer : int {
     // HeldConfigurationFile
     kConfigurationFileFree = 0,
     kConfigurationFileHeld = 1,
+    // UnofferedPolicyValue
+    kUnofferedValueRefused = 0,
+    kUnofferedValueTaken = 1,
+    // AgeBeforeAgeBased
+    kAgeTakenAnyway = 0,
+    kAgeRefusedUntilAgeBased = 1,
 };
 
 struct VariantInfo {
@@ -81,6 +92,8 @@ inline constexpr VariantInfo kVariants[] = {
     {Variant::BackupUserName, "BackupUserName", {"account", "domain", ""}},
     {Variant::BackupPcName, "BackupPcName", {"netbios", "dns-host", "fully-qualified"}},
     {Variant::HeldConfigurationFile, "HeldConfigurationFile", {"no", "yes", ""}},
+    {Variant::UnofferedPolicyValue, "UnofferedPolicyValue", {"refused", "taken", ""}},
+    {Variant::AgeBeforeAgeBased, "AgeBeforeAgeBased", {"taken", "refused", ""}},
 };
 
 constexpr const VariantInfo* VariantNamed(std::string_view name) {

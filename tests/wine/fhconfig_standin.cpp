@@ -193,6 +193,17 @@ HRESULT STDMETHODCALLTYPE GetDefaultTarget(ConfigManager* self, void** defaultTa
     return made ? S_OK : E_OUTOFMEMORY;
 }
 
+HRESULT STDMETHODCALLTYPE GetLocalPolicy(ConfigManager* self, int policyType, ULONGLONG* policyValue) {
+    std::uint64_t value = 0;
+    const HRESULT result = self->behaviour.GetLocalPolicy(policyType, policyValue ? &value : nullptr);
+    if (SUCCEEDED(result)) *policyValue = value;
+    return result;
+}
+
+HRESULT STDMETHODCALLTYPE SetLocalPolicy(ConfigManager* self, int policyType, ULONGLONG policyValue) {
+    return self->behaviour.SetLocalPolicy(policyType, policyValue);
+}
+
 HRESULT STDMETHODCALLTYPE QueryProtectionStatus(ConfigManager* self, DWORD* protectionState,
                                                 BSTR* protectedUntilTime) {
     std::uint32_t state = 0;
@@ -212,8 +223,8 @@ const ConfigManagerVtable kConfigManagerVtable = {
     SaveConfiguration,
     NotUsed,
     NotUsed,
-    NotUsed,
-    NotUsed,
+    GetLocalPolicy,
+    SetLocalPolicy,
     GetBackupStatus,
     SetBackupStatus,
     GetDefaultTarget,
