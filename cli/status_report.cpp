@@ -103,6 +103,11 @@ void WriteState(StateStatus status, const FileHistoryState& state) {
     WriteField("backup_running", running);
     WriteField("protected_until", state.protectedUntil.value_or(""));
     WriteField("error", state.failure);
+    // After the first ten, so that their readers read on alike.
+    const BackupSettings& settings = state.settings;
+    WriteField("frequency", settings.frequency ? std::to_string(*settings.frequency) : "");
+    WriteField("retention_type", settings.retention ? RetentionName(*settings.retention) : "");
+    WriteField("retention_age", settings.age ? std::to_string(*settings.age) : "");
 }
 
 const char* ValidationName(FH_DEVICE_VALIDATION_RESULT validation) {
@@ -188,12 +193,23 @@ std::optional<LogonQuestion> AskedPlan(int argc, char* argv[]) {
     bool recordGiven = false;
     for (; next < argc; ++next) {
         const char* ranWith = AfterSwitch(argv[next], "/after:");
+        const char* settingsRanWith = AfterSwitch(argv[next], "/applied:");
+        const char* every = AfterSwitch(argv[next], "/every:");
+        const char* keep = AfterSwitch(argv[next], "/keep:");
+        const bool enabling = question.script == LogonScript::kEnable;
         if (IsSwitch(argv[next], "/force") && !question.force) {
             question.force = true;
         } else if (ranWith != nullptr && !question.ranWith) {
             question.ranWith = StatusNumber(ranWith);
             if (!question.ranWith) return std::nullopt;
-        } else if (!recordGiven && ranWith == nullptr && !IsSwitch(argv[next], "/force")) {
+        } else if (settingsRanWith != nullptr && enabling && !question.settingsRanWith) {
+            question.settingsRanWith = StatusNumber(settingsRanWith);
+            if (!question.settingsRanWith) return std::nullopt;
+        } else if (every != nullptr && enabling && !question.every) {
+            question.every = every;  // its value is the plan's to refuse, with the reason
+        } else if (keep != nullptr && enabling && !question.keep) {
+            question.keep = keep;
+        } else if (!recordGiven && !ranWith && !settingsRanWith && !every && !keep && !IsSwitch(argv[next], "/force")) {
             // A record longer than any path names no target; one that cannot be read is none.
             constexpr size_t kLongestRecord = 128 * 1024;
             const std::optional<std::string> record = ReadFileStartUtf8(argv[next], kLongestRecord);
@@ -211,6 +227,7 @@ const char* ActionName(LogonAction action) {
         case LogonAction::kNone: return "none";
         case LogonAction::kEnable: return "enable";
         case LogonAction::kDisable: return "disable";
+        case LogonAction::kSetSettings: return "settings";
     }
     return "";
 }
@@ -281,10 +298,12 @@ int ReportStatus(int argc, char* argv[]) {
         WriteLine("fhstatus       name=value lines; the exit status is the state's class");
         WriteLine("fhstatus /scan <target>");
         WriteLine("               the File History backups the target holds; reads them, selects none");
-        WriteLine("fhstatus /plan-enable <target> [<record file>] [/force] [/after:<status>]");
+        WriteLine("fhstatus /plan-enable <target> [<record file>] [/force] [/every:<minutes>]");
+        WriteLine("               [/keep:<days>|forever|space] [/after:<status>] [/applied:<status>]");
         WriteLine("fhstatus /plan-disable [<record file>] [/force] [/after:<status>]");
         WriteLine("               the state, then what the logon script does next: action, record,");
-        WriteLine("               status, event, reason; /after: gives fhswitch's status once it ran");
+        WriteLine("               status, event, reason; /after: and /applied: give fhswitch's and");
+        WriteLine("               fhsettings' statuses once they ran");
         WriteLine("fhstatus /?    this usage");
         return 0;  // as fhswitch's usage does
     }

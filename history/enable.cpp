@@ -3,25 +3,14 @@
 
 #include "history/file_history.h"
 #include "history/reconnect.h"
+#include "history/service_reload.h"
 #include "history/target_url.h"
 #include "platform/com.h"
 #include "platform/fh_config.h"
 #include "platform/console.h"
-#include "platform/fh_service.h"
 #include "platform/text.h"
 
 namespace {
-
-// Has the File History service reload its configuration. The pipe is closed
-// whatever the reload reported; the close counts only when the reload succeeded.
-HRESULT ReloadServiceConfiguration() {
-    UniqueServicePipe pipe;
-    const HRESULT opened = pipe.Open(TRUE);
-    if (FAILED(opened)) return opened;
-    const HRESULT reloaded = FhServiceReloadConfiguration(pipe.get());
-    const HRESULT closed = pipe.Close();
-    return FAILED(reloaded) ? reloaded : closed;
-}
 
 // Whether the configuration's backups are on, or coming back on as its
 // backup is rehydrated. A failing query says no: switching on is then tried.

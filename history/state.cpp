@@ -6,13 +6,6 @@
 
 namespace {
 
-// What LoadConfiguration answers for a user without a configuration: File
-// History's own code, or Windows' file or path not found.
-bool IsNoConfiguration(HRESULT result) {
-    return result == FHCFG_E_CONFIG_FILE_NOT_FOUND || result == static_cast<HRESULT>(0x80070002) ||
-           result == static_cast<HRESULT>(0x80070003);
-}
-
 // Keeps the first failure of the calls that read the state.
 class Reading {
 public:
@@ -68,6 +61,11 @@ StateStatus ClassOf(const FileHistoryState& state, bool anotherReadFailed) {
 
 }  // namespace
 
+bool IsNoConfiguration(HRESULT result) {
+    return result == FHCFG_E_CONFIG_FILE_NOT_FOUND || result == static_cast<HRESULT>(0x80070002) ||
+           result == static_cast<HRESULT>(0x80070003);
+}
+
 StateStatus ReadFileHistoryState(FileHistoryState* state) {
     Reading reading(state);
     const ComApartment apartment(COINIT_APARTMENTTHREADED);
@@ -101,5 +99,10 @@ StateStatus ReadFileHistoryState(FileHistoryState* state) {
         state->protection = protection;
         state->protectedUntil = BstrToUtf8(protectedUntil.get());
     }
-    return ClassOf(*state, anotherReadFailed);
+    const StateStatus status = ClassOf(*state, anotherReadFailed);
+    // The settings say nothing of protection: read last, they leave the class as it is.
+    std::string settingsFailure;
+    state->settings = ReadBackupSettings(manager.get(), &settingsFailure);
+    if (state->failure.empty()) state->failure = settingsFailure;
+    return status;
 }  // On every path: the target and the manager are released, then the apartment left.

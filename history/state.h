@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "history/backup_settings.h"
 #include "platform/fh_config.h"
 #include "platform/win_api.h"
 
@@ -32,8 +33,13 @@ struct FileHistoryState {
     std::optional<std::string> targetName;
     std::optional<DWORD> protection;  // FH_STATE_*, FH_STATE_RUNNING ORed on while a backup runs
     std::optional<std::string> protectedUntil;
+    BackupSettings settings;  // how often it backs up, how long it keeps versions
     std::string failure;  // the first call that failed and its HRESULT ("GetDefaultTarget 0x80004005"); "" if none
 };
+
+// What LoadConfiguration answers for a user without a configuration: File
+// History's own code, or Windows' file or path not found.
+bool IsNoConfiguration(HRESULT result);
 
 // Reads the running user's File History state through the configuration
 // manager, and says its class.

@@ -27,7 +27,8 @@ class Reading : public ::testing::TestWithParam<ReadingCase> {};
 
 const std::vector<std::string> kAll = {"CoInitializeEx", "CoCreateInstance", "LoadConfiguration", "GetBackupStatus",
                                        "GetDefaultTarget", "FhTarget.GetStringProperty", "FhTarget.GetStringProperty",
-                                       "FhTarget.Release", "QueryProtectionStatus", "Release", "CoUninitialize"};
+                                       "FhTarget.Release", "QueryProtectionStatus", "GetLocalPolicy", "GetLocalPolicy",
+                                       "GetLocalPolicy", "Release", "CoUninitialize"};
 
 std::vector<std::string> Without(std::vector<std::string> calls, const std::vector<std::string>& gone) {
     for (const std::string& call : gone) calls.erase(std::find(calls.begin(), calls.end(), call));
@@ -54,6 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
                     {"CoInitializeEx", "CoCreateInstance", "LoadConfiguration", "Release", "CoUninitialize"}},
         // The target's release follows its properties even when they fail.
         ReadingCase{"PropertiesFail", "FhTarget.GetStringProperty=0x80004005", kStateUnreadable, kAll},
+        // The backup settings say nothing of protection: not read, the class stays.
+        ReadingCase{"SettingsNotRead", "GetLocalPolicy=0x80004005", kStateProtected, kAll},
         ReadingCase{"NoTargetAssigned", "GetDefaultTarget=0x80070490", kStateProtected,
                     Without(kAll, {"FhTarget.GetStringProperty", "FhTarget.GetStringProperty", "FhTarget.Release"})}),
     [](const auto& info) { return std::string(info.param.name); });

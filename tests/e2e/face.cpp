@@ -168,7 +168,7 @@ bool TakeOutActiveCodePage(const fs::path& exe) {
     return static_cast<bool>(file.flush());
 }
 
-// The exe and fhstatus.exe (built beside it) in a folder of the run's own,
+// The exe, fhstatus.exe and fhsettings.exe (built beside it) in a folder of the run's own,
 // with a decoy fhsvcctl.dll beside them (as an attacker would plant one), and
 // the stand-in fhsvcctl.dll in the prefix's system folder, where Windows
 // keeps the real one.
@@ -179,7 +179,9 @@ bool InstallProgram(const std::string& exe, const std::string& systemFolder, boo
     std::error_code error;
     fs::create_directories(folder, error);
     if (!error) fs::copy_file(exe, folder / "fhswitch.exe", error);
-    if (!error) fs::copy_file(fs::path(exe).parent_path() / "fhstatus.exe", folder / "fhstatus.exe", error);
+    for (const char* companion : {"fhstatus.exe", "fhsettings.exe"}) {
+        if (!error) fs::copy_file(fs::path(exe).parent_path() / companion, folder / companion, error);
+    }
     if (!error) fs::copy_file(decoy, folder / "fhsvcctl.dll", error);
     if (!error) fs::copy_file(service, systemFolder + "/fhsvcctl.dll", fs::copy_options::overwrite_existing, error);
     if (error) {
@@ -187,7 +189,7 @@ bool InstallProgram(const std::string& exe, const std::string& systemFolder, boo
                      error.message().c_str());
         return false;
     }
-    for (const char* program : {"fhswitch.exe", "fhstatus.exe"}) {
+    for (const char* program : {"fhswitch.exe", "fhstatus.exe", "fhsettings.exe"}) {
         if (legacyCodePage && !TakeOutActiveCodePage(folder / program)) {
             std::fprintf(stderr, "no activeCodePage element in %s\n", program);
             return false;
@@ -195,6 +197,7 @@ bool InstallProgram(const std::string& exe, const std::string& systemFolder, boo
     }
     face.command = Wine({(folder / "fhswitch.exe").string()});
     face.statusCommand = Wine({(folder / "fhstatus.exe").string()});
+    face.settingsCommand = Wine({(folder / "fhsettings.exe").string()});
     wine.decoy = (folder / "fhsvcctl.dll").string();
     wine.systemServiceLibrary = systemFolder + "/fhsvcctl.dll";
     return true;
@@ -299,6 +302,7 @@ bool SetUpFace(int argc, char** argv) {
         face.localAppData = defaultLocalAppData;
         face.command = {exe};
         face.statusCommand = {(fs::path(exe).parent_path() / "fhstatus").string()};
+        face.settingsCommand = {(fs::path(exe).parent_path() / "fhsettings").string()};
         face.lineEnd = "\n";
         face.environment = {{"LOCALAPPDATA", defaultLocalAppData}, {"FHSWITCH_SIM_TARGETS", face.targets},
                             {"USERNAME", UserName()}};  // as Wine names the user
@@ -356,6 +360,10 @@ Result RunFhswitch(const std::vector<std::string>& arguments, const std::string&
 
 Result RunFhstatus(const std::vector<std::string>& arguments, const std::string& settings) {
     return Run(face.statusCommand, arguments, settings);
+}
+
+Result RunFhsettings(const std::vector<std::string>& arguments, const std::string& settings) {
+    return Run(face.settingsCommand, arguments, settings);
 }
 
 // The command on a pseudo-terminal made by script(1); what the terminal
@@ -467,7 +475,7 @@ std::vector<std::string> ChangingCalls() {
     static const std::vector<std::string> kReading = {"LoadConfiguration",          "GetBackupStatus",
                                                       "GetDefaultTarget",           "FhTarget.GetStringProperty",
                                                       "FhTarget.Release",           "QueryProtectionStatus",
-                                                      "Release"};
+                                                      "GetLocalPolicy",             "Release"};
     std::vector<std::string> lines;
     for (const std::string& line : SharedTrace()) {
         const std::string call = line.substr(0, line.find('\t'));

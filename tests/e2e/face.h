@@ -20,7 +20,8 @@ using Environment = std::map<std::string, std::optional<std::string>>;
 struct Face {
     std::string name;  // "linux", "wine-x64", "wine-x86", "wine-x64-legacy" or "wine-x86-legacy"
     std::vector<std::string> command;        // what runs fhswitch: Wine's command, if any, then the program
-    std::vector<std::string> statusCommand;  // fhstatus, from the folder of fhswitch's build
+    std::vector<std::string> statusCommand;    // fhstatus, from the folder of fhswitch's build
+    std::vector<std::string> settingsCommand;  // fhsettings, from there too
     std::string lineEnd;
     Environment environment;
     std::string localAppData;     // the face's own LOCALAPPDATA, as Linux names it
@@ -50,6 +51,8 @@ Result RunFhswitch(const std::vector<std::string>& arguments, const std::string&
 
 // Runs fhstatus, as RunFhswitch runs fhswitch.
 Result RunFhstatus(const std::vector<std::string>& arguments, const std::string& settings);
+// Runs fhsettings, alike.
+Result RunFhsettings(const std::vector<std::string>& arguments, const std::string& settings);
 
 // The same, with standard output on a terminal (a pseudo-terminal made by
 // script(1)); what the terminal shows comes back, its control sequences and

@@ -44,12 +44,17 @@ struct Lines {
     std::string state, configuration, backups, targetUrl, targetName, protection, number, running, until, error;
 };
 
+// Then the backup settings, File History's defaults wherever a configuration was read.
 std::vector<std::string> Printed(const Lines& lines) {
+    const bool read = lines.configuration == "yes";
     return {"state=" + lines.state,           "configuration=" + lines.configuration,
             "backups=" + lines.backups,       "target_url=" + lines.targetUrl,
             "target_name=" + lines.targetName, "protection=" + lines.protection,
             "protection_number=" + lines.number, "backup_running=" + lines.running,
-            "protected_until=" + lines.until, "error=" + lines.error};
+            "protected_until=" + lines.until, "error=" + lines.error,
+            std::string("frequency=") + (read ? "3600" : ""),
+            std::string("retention_type=") + (read ? "FH_RETENTION_DISABLED" : ""),
+            std::string("retention_age=") + (read ? "365" : "")};
 }
 
 // How File History stands before fhstatus runs.
@@ -319,10 +324,12 @@ INSTANTIATE_TEST_SUITE_P(
                                    "fhstatus       name=value lines; the exit status is the state's class",
                                    "fhstatus /scan <target>",
                                    "               the File History backups the target holds; reads them, selects none",
-                                   "fhstatus /plan-enable <target> [<record file>] [/force] [/after:<status>]",
+                                   "fhstatus /plan-enable <target> [<record file>] [/force] [/every:<minutes>]",
+                                   "               [/keep:<days>|forever|space] [/after:<status>] [/applied:<status>]",
                                    "fhstatus /plan-disable [<record file>] [/force] [/after:<status>]",
                                    "               the state, then what the logon script does next: action, record,",
-                                   "               status, event, reason; /after: gives fhswitch's status once it ran",
+                                   "               status, event, reason; /after: and /applied: give fhswitch's and",
+                                   "               fhsettings' statuses once they ran",
                                    "fhstatus /?    this usage"},
                                   0},
                       CommandLine{"AnArgument", {"-E"}, kRejected, kStateArgumentsRejected},
@@ -499,6 +506,114 @@ INSTANTIATE_TEST_SUITE_P(
         PlanRun{"NothingToUndoWithoutARecord", "\\\\nas\\backups\\", nullptr, {"/plan-disable"},
                 Plan("none", "keep", "0", "INFORMATION", "left as it is, not turned on by enable-file-history.cmd",
                      "nothing to do", "other")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// fhsettings as a process: the backup settings set on the user's current
+// configuration, each failure with its status and the files as they were
+// (never half set), and fhstatus reporting what was saved.
+struct SettingsRun {
+    const char* name;
+    bool configured;
+    std::vector<std::string> arguments;
+    std::string settings;
+    int status;
+    std::vector<std::string> lines;
+    bool saved;  // the configuration changed
+};
+
+class SettingsRuns : public EndToEnd, public ::testing::WithParamInterface<SettingsRun> {};
+
+TEST_P(SettingsRuns, SetAllOrNothingAndFhstatusReportsThem) {
+    const SettingsRun& row = GetParam();
+    if (e2e::IsWine() && row.settings.rfind("CoInitializeEx=", 0) == 0) {
+        GTEST_SKIP() << "under Wine, COM is Wine's own";
+    }
+    if (row.configured) {
+        ASSERT_EQ(RunFhswitch({"-E", kTarget}, "").status, kDone);
+    }
+    const std::vector<std::string> targets = ListTree(TheFace().targets);
+    const std::string before = row.configured ? ReadFile(TheFace().configDirectory + "/Config1.xml") : "";
+    std::remove(TheFace().tracePath.c_str());
+
+    const Result result = e2e::RunFhsettings(row.arguments, row.settings);
+    EXPECT_EQ(result.output, Output(row.lines));
+    EXPECT_EQ(result.status, row.status);
+    EXPECT_EQ(ListTree(TheFace().targets), targets) << "the target and its backups are never touched";
+    if (!row.configured) {
+        EXPECT_FALSE(std::filesystem::exists(TheFace().configDirectory + "/Config1.xml"));
+        return;
+    }
+    const std::string after = ReadFile(TheFace().configDirectory + "/Config1.xml");
+    if (!row.saved) {
+        EXPECT_EQ(after, before);
+        return;
+    }
+    EXPECT_NE(after, before);
+    EXPECT_THAT(after, ::testing::HasSubstr("<Target>" + kTargetUrl + "</Target>"));
+    EXPECT_THAT(after, ::testing::HasSubstr("<BackupStatus>2</BackupStatus>"));
+    const Result status = RunFhstatus({}, "");
+    EXPECT_THAT(status.output, ::testing::EndsWith(Output({row.lines[0], row.lines[1], row.lines[2]})));
+}
+
+const std::vector<std::string> kSettingsRejected = {
+    "fhsettings takes /every:<minutes>, /keep:<days>|forever|space, or both; fhsettings /? shows its usage"};
+std::vector<std::string> Settings(const std::string& frequency, const std::string& retention, const std::string& age,
+                                  const std::string& changed, const std::string& error) {
+    return {"frequency=" + frequency, "retention_type=" + retention, "retention_age=" + age, "changed=" + changed,
+            "error=" + error};
+}
+const std::vector<std::string> kDefaultsKept = Settings("3600", "FH_RETENTION_DISABLED", "365", "", "");
+const std::vector<std::string> kNothingRead = Settings("", "", "", "", "");
+std::vector<std::string> Failed(const std::string& error) { return Settings("", "", "", "", error); }
+std::vector<std::string> DefaultsKeptAfter(const std::string& error) {
+    return Settings("3600", "FH_RETENTION_DISABLED", "365", "", error);
+}
+const std::vector<std::string> kTenMinutesNinetyDays =
+    Settings("600", "FH_RETENTION_AGE_BASED", "90",
+             "frequency 3600 -> 600, retention_type FH_RETENTION_DISABLED -> FH_RETENTION_AGE_BASED, retention_age 365 -> 90", "");
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SettingsRuns,
+    ::testing::Values(
+        SettingsRun{"Both", true, {"/every:10", "/keep:90"}, "", 0, kTenMinutesNinetyDays, true},
+        SettingsRun{"BothWhereAnAgeNeedsAgeBased", true, {"/keep:90", "/every:10"}, "AgeBeforeAgeBased=refused", 0,
+                    kTenMinutesNinetyDays, true},
+        SettingsRun{"TheFrequencyAlone", true, {"/EVERY:1440"}, "", 0,
+                    Settings("86400", "FH_RETENTION_DISABLED", "365", "frequency 3600 -> 86400", ""), true},
+        SettingsRun{"UntilSpaceIsNeeded", true, {"/Keep:Space"}, "", 0,
+                    Settings("3600", "FH_RETENTION_UNLIMITED", "365",
+                             "retention_type FH_RETENTION_DISABLED -> FH_RETENTION_UNLIMITED", ""), true},
+        SettingsRun{"AsTheyAre", true, {"/keep:forever", "/every:60"}, "", 0, kDefaultsKept, false},
+        SettingsRun{"NoConfiguration", false, {"/every:10"}, "", 1, kNothingRead, false},
+        SettingsRun{"NotOffered", true, {"/every:10", "/keep:60"}, "", 2,
+                    Failed("/keep:60 is not a retention File History offers: forever, space, or 30, 90, 180, 270, 365 or 730 days"),
+                    false},
+        SettingsRun{"ComUnavailable", true, {"/every:10"}, "CoInitializeEx=0x80010106", 10,
+                    Failed("CoInitializeEx 0x80010106"), false},
+        SettingsRun{"ManagerNotCreated", true, {"/every:10"}, "CoCreateInstance=0x80040154", 3,
+                    Failed("CoCreateInstance 0x80040154"), false},
+        SettingsRun{"NotLoaded", true, {"/every:10"}, "LoadConfiguration=0x80040300", 3,
+                    Failed("LoadConfiguration 0x80040300"), false},
+        SettingsRun{"NotRead", true, {"/every:10"}, "GetLocalPolicy=0x80004005", 3, Failed("GetLocalPolicy 0x80004005"),
+                    false},
+        SettingsRun{"NotSet", true, {"/every:10", "/keep:90"}, "SetLocalPolicy=0x80070057", 3,
+                    DefaultsKeptAfter("SetLocalPolicy 0x80070057"), false},
+        SettingsRun{"NotSaved", true, {"/every:10", "/keep:90"}, "SaveConfiguration=0x80070005", 4,
+                    DefaultsKeptAfter("SaveConfiguration 0x80070005"), false},
+        SettingsRun{"ServiceNotReloaded", true, {"/every:10", "/keep:90"}, "FhServiceReloadConfiguration=0x80040601", 5,
+                    Settings("600", "FH_RETENTION_AGE_BASED", "90",
+                             "frequency 3600 -> 600, retention_type FH_RETENTION_DISABLED -> FH_RETENTION_AGE_BASED, "
+                             "retention_age 365 -> 90", "FhServiceReloadConfiguration 0x80040601"), true},
+        SettingsRun{"NoSwitch", true, {}, "", 160, kSettingsRejected, false},
+        SettingsRun{"TwiceTheSame", true, {"/every:10", "/every:15"}, "", 160, kSettingsRejected, false},
+        SettingsRun{"AnotherArgument", true, {"/every:10", "\\\\nas\\backups"}, "", 160, kSettingsRejected, false},
+        SettingsRun{"Usage", true, {"/?"}, "", 0,
+                    {"Sets how often File History backs up and how long it keeps versions, for the current user.",
+                     "fhsettings [/every:<minutes>] [/keep:<days>|forever|space]",
+                     "               minutes: 10, 15, 20, 30, 60, 180, 360, 720 or 1440",
+                     "               days: 30, 90, 180, 270, 365 or 730; forever: never deleted;",
+                     "               space: deleted as space is needed", "fhsettings /?  this usage"},
+                    false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
