@@ -1,18 +1,21 @@
 @echo off
 rem Turns File History on for the user who logs on, once per target:
 rem
-rem     enable-file-history.cmd [/force] <target>
+rem     enable-file-history.cmd [/force] [/every:<minutes>] [/keep:<days>|forever|space] <target>
 rem
 rem Variables in the target are expanded here (a Group Policy parameter
 rem arrives unexpanded). fhstatus.exe says what to do from File History's
 rem state, this script's record (the target it set, in
-rem %LOCALAPPDATA%\fhswitch\enabled-target.txt) and /force; the script does
-rem it ("fhswitch -E" starts from a fresh configuration), asks again, keeps
-rem the record, and ends with a line in %LOCALAPPDATA%\fhswitch\fhswitch.log
-rem and event 1 of source fhswitch. The exit status is fhswitch's, 0 when
-rem there was nothing to do, or 9009 (programs not found), 9010 (the user's
-rem own configuration left; /force replaces it), 9011 (state unreadable),
-rem 9012 (fhswitch ended with 0, but this target is not on).
+rem %LOCALAPPDATA%\fhswitch\enabled-target.txt) and the switches; the script
+rem does it ("fhswitch -E" starts from a fresh configuration; fhsettings.exe
+rem sets how often File History backs up and how long it keeps versions,
+rem where those differ), asks again, keeps the record, and ends with a line in
+rem %LOCALAPPDATA%\fhswitch\fhswitch.log and event 1 of source fhswitch. The
+rem exit status is fhswitch's, 0 when there was nothing to do, 160 for a value
+rem not offered, or 9009 (programs not found), 9010 (the user's own
+rem configuration left; /force replaces it), 9011 (state unreadable), 9012
+rem (fhswitch ended with 0, but this target is not on), 9013 (on, but the
+rem backup settings not as asked).
 setlocal EnableExtensions DisableDelayedExpansion
 set "state=%LOCALAPPDATA%\fhswitch"
 set "record=%LOCALAPPDATA%\fhswitch\enabled-target.txt"
@@ -23,8 +26,12 @@ rem The record, the log and fhstatus's lines are UTF-8, whatever the console's c
 call :remember_code_page
 chcp 65001 >nul 2>&1
 
-set "force=" & set "after="
-if /i "%~1"=="/force" (set "force=/force" & shift)
+set "force=" & set "every=" & set "keep=" & set "after=" & set "applied="
+:switch
+set "word=%~1"
+if /i "%word%"=="/force" (set "force=/force" & shift & goto :switch)
+if /i "%word:~0,7%"=="/every:" (set every="%word%"& shift & goto :switch)
+if /i "%word:~0,6%"=="/keep:" (set keep="%word%"& shift & goto :switch)
 rem The target, its variables expanded. CALL would double a caret: a "|"
 rem (which no path holds) stands for it meanwhile.
 set "target=%~1"
@@ -36,9 +43,16 @@ call :find_programs
 if not defined programs (call :failed 9009 "failed, fhswitch.exe or fhstatus.exe not found" "fhswitch.exe and fhstatus.exe are not both beside this script or in Program Files\fhswitch" & goto :log)
 
 call :plan
-if not "%fh_action%"=="enable" goto :record
+if not "%fh_action%"=="enable" goto :settings
 "%programs%fhswitch.exe" -E "%target%"
 set "after=/after:%ERRORLEVEL%"
+call :plan
+:settings
+if not "%fh_action%"=="settings" goto :record
+"%programs%fhsettings.exe" %every% %keep% >"%state%\settings.txt" 2>nul
+set "applied=/applied:%ERRORLEVEL%"
+for /f "usebackq tokens=1,* delims==" %%a in ("%state%\settings.txt") do set "fs_%%a=%%b"
+del "%state%\settings.txt" >nul 2>&1
 call :plan
 :record
 if not "%fh_record%"=="write" goto :log
@@ -53,6 +67,9 @@ set "shown=!fh_target_url!"
 if "!fh_target_is!"=="asked" set "shown=!target!"
 if "!fh_target_is!"=="asked" if not "!shown:~-1!"=="\" set "shown=!shown!\"
 set "line=!fh_reason!: !target! (status !fh_status!: !fh_meaning!) [state=!fh_state! backups=!fh_backups! target=!shown! protection=!fh_protection!]"
+rem What fhsettings changed, or why it did not.
+if defined fs_changed set "line=!line! settings: !fs_changed!"
+if defined fs_error set "line=!line! settings: !fs_error!"
 >>"!log!" echo !date! !time! !line!
 eventcreate /l APPLICATION /so fhswitch /t !fh_event! /id 1 /d "!USERDOMAIN!\!USERNAME!: !line!" >nul 2>&1
 endlocal
@@ -67,7 +84,7 @@ rem A trailing backslash is doubled, or it would escape the closing quote.
 for /f "delims==" %%v in ('set fh_ 2^>nul') do set "%%v="
 set "asked=%target%"
 if "%asked:~-1%"=="\" set "asked=%asked%\"
-"%programs%fhstatus.exe" /plan-enable "%asked%" "%record%" %force% %after% >"%state%\plan.txt" 2>nul
+"%programs%fhstatus.exe" /plan-enable "%asked%" "%record%" %force% %every% %keep% %after% %applied% >"%state%\plan.txt" 2>nul
 for /f "usebackq tokens=1,* delims==" %%a in ("%state%\plan.txt") do set "fh_%%a=%%b"
 del "%state%\plan.txt" >nul 2>&1
 if not defined fh_action if defined after call :failed 9012 "failed, fhstatus.exe printed no plan" "fhswitch ended with 0, but File History's state does not show it done; the next logon tries again"

@@ -1,5 +1,6 @@
 #include "history/logon_plan.h"
 
+#include "history/backup_settings.h"
 #include "history/file_history.h"
 #include "platform/files.h"
 
@@ -60,12 +61,48 @@ LogonPlan AfterRunning(LogonScript script, int ranWith, bool shownDone, const ch
     return End(script, kDone, EventType::kInformation, done, onDone);
 }
 
+// The settings the script was given, or why one is refused; nothing where none was given.
+std::optional<BackupSettings> AskedSettings(const LogonQuestion& question, std::string* refusal) {
+    if (!question.every && !question.keep) return std::nullopt;
+    BackupSettings asked;
+    if (question.every) *refusal = TakeFrequency(*question.every, &asked);
+    if (question.keep && refusal->empty()) *refusal = TakeRetention(*question.keep, &asked);
+    return asked;
+}
+
+// On with this target, done or nothing to do: the backup settings as the
+// script was given them, set where the state shows others. Set or not, the
+// target is the script's.
+LogonPlan WithSettings(const std::optional<BackupSettings>& asked, const LogonQuestion& question,
+                       const FileHistoryState& state, LogonPlan done) {
+    if (!asked) return done;
+    const bool differ = DiffersFrom(*asked, state.settings);
+    if (!question.settingsRanWith) return differ ? Act(LogonAction::kSetSettings, "the backup settings differ") : done;
+    if (*question.settingsRanWith != kSettingsDone || differ) {
+        return End(LogonScript::kEnable, kScriptSettingsNotSet, EventType::kError,
+                   "failed, the backup settings were not set", RecordChange::kWrite);
+    }
+    if (done.reason == "already enabled") {
+        done.reason = "already enabled, backup settings set";
+        done.meaning = "done";
+    }
+    return done;
+}
+
 LogonPlan PlanEnabling(const LogonQuestion& question, StateStatus status, const FileHistoryState& state) {
+    // A value File History does not offer is refused before anything is read or run.
+    std::string refusal;
+    const std::optional<BackupSettings> asked = AskedSettings(question, &refusal);
+    if (!refusal.empty()) {
+        return End(LogonScript::kEnable, kArgumentsRejected, EventType::kError, "failed, " + refusal,
+                   RecordChange::kKeep);
+    }
     const bool onWithTarget = IsTarget(state, question.target) && IsOn(state);
     if (question.ranWith) {
         // On with this target: the target is this script's, for the disable script.
-        return AfterRunning(LogonScript::kEnable, *question.ranWith, onWithTarget, "enabled",
-                            "failed, not on with this target after fhswitch", RecordChange::kWrite);
+        const LogonPlan ran = AfterRunning(LogonScript::kEnable, *question.ranWith, onWithTarget, "enabled",
+                                           "failed, not on with this target after fhswitch", RecordChange::kWrite);
+        return ran.status == kDone ? WithSettings(asked, question, state, ran) : ran;
     }
     // /force enables whatever the state; only the state can say there is nothing to do.
     if (!IsReadable(status) && !question.force) return Unreadable(LogonScript::kEnable, state);
@@ -84,7 +121,7 @@ LogonPlan PlanEnabling(const LogonQuestion& question, StateStatus status, const 
                                                                                   : EventType::kWarning,
                              "already enabled", RecordChange::kWrite);
         plan.meaning = "nothing to do";
-        return plan;
+        return WithSettings(asked, question, state, plan);
     }
     if (state.configured != true) return Act(LogonAction::kEnable, "no configuration");
     if (!state.targetUrl || state.targetUrl->empty()) return Act(LogonAction::kEnable, "no target");
@@ -156,6 +193,8 @@ const char* ScriptStatusMeaning(LogonScript script, int status) {
                    "was deleted";
         case kArgumentsRejected: return "the arguments were rejected";
         case kScriptUsersOwnLeft: return "the user set up File History; /force replaces it";
+        case kScriptSettingsNotSet:
+            return "File History is on, but its backup settings are not as asked; the next logon tries again";
     }
     return "unknown status";
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "history/backup_settings.h"
 #include "history/file_history.h"
 #include "history/logon_plan.h"
 
@@ -18,6 +19,7 @@ struct StateRead {
     std::optional<FH_BACKUP_STATUS> backups;
     std::optional<std::string> targetUrl;
     std::string failure;
+    BackupSettings settings = {3600, FH_RETENTION_DISABLED, 365};  // File History's defaults
 };
 
 const StateRead kNotConfigured = {kStateNotConfigured, false, {}, {}, ""};
@@ -46,10 +48,29 @@ struct PlanCase {
 
 LogonQuestion Enabling(const std::string& target, const std::string& recorded = "", bool force = false,
                        std::optional<int> ranWith = std::nullopt) {
-    return {LogonScript::kEnable, target, recorded, force, ranWith};
+    LogonQuestion question;
+    question.target = target;
+    question.recorded = recorded;
+    question.force = force;
+    question.ranWith = ranWith;
+    return question;
 }
 LogonQuestion Disabling(const std::string& recorded, bool force = false, std::optional<int> ranWith = std::nullopt) {
-    return {LogonScript::kDisable, "", recorded, force, ranWith};
+    LogonQuestion question = Enabling("", recorded, force, ranWith);
+    question.script = LogonScript::kDisable;
+    return question;
+}
+// Every 10 minutes, versions kept 90 days, as the enable script was given them.
+LogonQuestion WithSettings(LogonQuestion question, std::optional<int> settingsRanWith = std::nullopt,
+                           const std::string& every = "10") {
+    question.every = every;
+    question.keep = "90";
+    question.settingsRanWith = settingsRanWith;
+    return question;
+}
+StateRead Set(StateRead state) {
+    state.settings = {600, FH_RETENTION_AGE_BASED, 90};
+    return state;
 }
 
 Expected Runs(LogonAction action, const std::string& why, TargetIs targetIs) {
@@ -80,6 +101,7 @@ TEST_P(Plans, FollowTheirRule) {
     state.backups = row.state.backups;
     state.targetUrl = row.state.targetUrl;
     state.failure = row.state.failure;
+    state.settings = row.state.settings;
     const LogonPlan plan = PlanLogon(row.question, row.state.status, state);
     EXPECT_EQ(plan.action, row.plan.action);
     EXPECT_EQ(plan.record, row.plan.record);
@@ -173,6 +195,46 @@ INSTANTIATE_TEST_SUITE_P(
                   "the File History service could not be reached or did not reload", TargetIs::kAsked}},
         PlanCase{"Crashed", Enabling("\\\\nas\\backups", "", false, -1073741819), kNotConfigured,
                  {kNothing, kKeep, -1073741819, kError, "failed", "unknown status", TargetIs::kNone}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+const std::string kSettingsNotSet =
+    "File History is on, but its backup settings are not as asked; the next logon tries again";
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, Plans,
+    ::testing::Values(
+        PlanCase{"OnWithOthers", WithSettings(Enabling("\\\\nas\\backups")), On(kShare),
+                 Runs(LogonAction::kSetSettings, "the backup settings differ", TargetIs::kAsked)},
+        PlanCase{"OnWithTheSame", WithSettings(Enabling("\\\\nas\\backups")), Set(On(kShare)),
+                 {kNothing, kWrite, 0, kInformation, kAlready, "nothing to do", TargetIs::kAsked}},
+        PlanCase{"SetWhereAlreadyOn", WithSettings(Enabling("\\\\nas\\backups"), 0), Set(On(kShare)),
+                 {kNothing, kWrite, 0, kInformation, "already enabled, backup settings set", "done", TargetIs::kAsked}},
+        PlanCase{"EnabledWithTheDefaults", WithSettings(Enabling("\\\\nas\\backups", "", false, 0)), On(kShare),
+                 Runs(LogonAction::kSetSettings, "the backup settings differ", TargetIs::kAsked)},
+        PlanCase{"EnabledAndSet", WithSettings(Enabling("\\\\nas\\backups", "", false, 0), 0), Set(On(kShare)),
+                 {kNothing, kWrite, 0, kInformation, "enabled", "done", TargetIs::kAsked}},
+        // The target is on and the script's either way: recorded, and the next logon sets them again.
+        PlanCase{"NotSet", WithSettings(Enabling("\\\\nas\\backups", "", false, 0), kSettingsNotSaved), On(kShare),
+                 {kNothing, kWrite, 9013, kError, "failed, the backup settings were not set", kSettingsNotSet,
+                  TargetIs::kAsked}},
+        PlanCase{"SetButShownOtherwise", WithSettings(Enabling("\\\\nas\\backups"), 0), On(kShare),
+                 {kNothing, kWrite, 9013, kError, "failed, the backup settings were not set", kSettingsNotSet,
+                  TargetIs::kAsked}},
+        PlanCase{"FailedEnablingSetsNothing", WithSettings(Enabling("\\\\nas\\backups", "", false, kTargetNotValid)),
+                 Off(""), {kNothing, kKeep, 6, kError, "failed",
+                           "the target is neither valid nor an existing File History namespace", TargetIs::kNone}},
+        PlanCase{"NeverOnTheUsersOwn", WithSettings(Enabling("\\\\nas\\backups")), On("E:\\"),
+                 {kNothing, kKeep, 9010, kInformation, kUsersOwn, "the user set up File History; /force replaces it",
+                  TargetIs::kOther}},
+        PlanCase{"NeverUnderPolicy", WithSettings(Enabling("\\\\nas\\backups")),
+                 {kStateDisabledByPolicy, true, FH_STATUS_DISABLED_BY_GP, kShare, ""},
+                 {kNothing, kKeep, 4, kWarning, "left as it is, turned off by group policy",
+                  "backups are disabled by group policy", TargetIs::kAsked}},
+        // A value File History does not offer: nothing runs, whatever the state.
+        PlanCase{"AValueNotOffered", WithSettings(Enabling("\\\\nas\\backups"), std::nullopt, "5"), kNotConfigured,
+                 {kNothing, kKeep, 160, kError,
+                  "failed, /every:5 is not a frequency File History offers: 10, 15, 20, 30, 60, 180, 360, 720 or 1440 minutes",
+                  "the arguments were rejected", TargetIs::kNone}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds fhswitch.exe and fhstatus.exe for each Windows architecture of
+# Builds fhswitch.exe, fhstatus.exe and fhsettings.exe for each Windows architecture of
 # cmake/windows-architectures.tsv (stripped, without tests or stand-ins)
 # and writes the release into dist/: per architecture a zip (the exes and
 # README.txt) and an MSI, and SHA256SUMS. Installs what is missing. Two runs
@@ -61,7 +61,7 @@ for arch in "${architectures[@]}"; do
     cmake --preset "release-$arch" >/dev/null
     cmake --build --preset "release-$arch"
     mkdir -p "build/release-stage/$arch"
-    for program in fhswitch fhstatus; do
+    for program in fhswitch fhstatus fhsettings; do
         cp "build/release-$arch/cli/$program.exe" "build/release-stage/$arch/$program.exe"
         sign "build/release-stage/$arch/$program.exe"
     done

@@ -44,6 +44,7 @@ constexpr int kNotFound = 9009 % 256;
 constexpr int kUsersOwnLeft = 9010 % 256;
 constexpr int kStateUnreadable = 9011 % 256;
 constexpr int kNotShownDone = 9012 % 256;
+constexpr int kSettingsNotSet = 9013 % 256;
 const std::string kNotShownDoneMeaning =
     "fhswitch ended with 0, but File History's state does not show it done; the next logon tries again";
 
@@ -444,6 +445,65 @@ INSTANTIATE_TEST_SUITE_P(
         ReimagedCase{"ConfigurationFileHeld",
                      Answer(sim::Variant::HeldConfigurationFile, sim::kConfigurationFileHeld), kShareOn}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The enable script's /every: and /keep:, set after -E and at any logon
+// where File History shows others on the script's own target, and only
+// those: never on a user's own setup without /force, nothing for a value
+// File History does not offer, and a failure retried at the next logon.
+TEST_F(LogonScripts, TheSwitchesSetTheBackupSettingsOnTheScriptsTargetOnly) {
+    const std::string share = "\\\\nas\\backups";
+    const std::string set = " settings: frequency 3600 -> 600, retention_type FH_RETENTION_DISABLED -> "
+                            "FH_RETENTION_AGE_BASED, retention_age 365 -> 90";
+    ASSERT_EQ(Enable({"/every:10", "/KEEP:90", share}).status, kDone);
+    const std::string enabled = "enabled: " + share + " (status 0: done)" + kShareOn + set;
+    EXPECT_THAT(lastLogLine(), EndsWith(" " + enabled));
+    EXPECT_THAT(CommandTrace("eventcreate"), ElementsAre(Event("INFORMATION", 1, enabled)));
+    const std::string saved = ReadFile(TheFace().configDirectory + "/Config1.xml");
+    EXPECT_THAT(saved, ::testing::HasSubstr("<Frequency>600</Frequency>\n  <RetentionType>2</RetentionType>\n  "
+                                            "<RetentionAge>90</RetentionAge>"));
+    EXPECT_EQ(record(), share);
+
+    ASSERT_EQ(Enable({"/every:10", "/keep:90", share}).status, kDone);
+    EXPECT_THAT(e2e::ChangingCalls(), IsEmpty());
+    EXPECT_THAT(lastLogLine(), EndsWith(" already enabled: " + share + " (status 0: nothing to do)" + kShareOn));
+
+    // Other values change those alone: not the target, its backups, or the backups' switch.
+    const std::vector<std::string> targets = ListTree(TheFace().targets);
+    ASSERT_EQ(Enable({"/keep:space", share}).status, kDone);
+    EXPECT_THAT(e2e::ChangingCalls(), AllOf(Contains("SetLocalPolicy\t0x00000000\t1\t1"),
+                                            Not(Contains(StartsWith("SetLocalPolicy\t0x00000000\t0"))),
+                                            Not(Contains(StartsWith("CreateDefaultConfiguration"))),
+                                            Not(Contains(StartsWith("SetBackupStatus")))));
+    EXPECT_EQ(ListTree(TheFace().targets), targets);
+    EXPECT_THAT(lastLogLine(), EndsWith(" already enabled, backup settings set: " + share + " (status 0: done)" +
+                                        kShareOn + " settings: retention_type FH_RETENTION_AGE_BASED -> FH_RETENTION_UNLIMITED"));
+
+    const Result notOffered = Enable({"/every:5", share});
+    EXPECT_EQ(notOffered.status, kArgumentsRejected);
+    EXPECT_THAT(e2e::ChangingCalls(), IsEmpty());
+    EXPECT_THAT(lastLogLine(), EndsWith(" failed, /every:5 is not a frequency File History offers: 10, 15, 20, 30, 60, "
+                                        "180, 360, 720 or 1440 minutes: " + share +
+                                        " (status 160: the arguments were rejected)" + kShareOn));
+
+    // Not saved: File History is on with the script's target, so the record
+    // stays, and the next logon sets them.
+    const Result notSaved = Enable({"/every:15", share}, "SaveConfiguration=0x80070005");
+    EXPECT_EQ(notSaved.status, kSettingsNotSet);
+    EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config1.xml"), ReadFile(TheFace().configDirectory + "/Config2.xml"));
+    EXPECT_THAT(lastLogLine(), EndsWith(" failed, the backup settings were not set: " + share + " (status 9013: File "
+                                        "History is on, but its backup settings are not as asked; the next logon tries "
+                                        "again)" + kShareOn + " settings: SaveConfiguration 0x80070005"));
+    EXPECT_EQ(record(), share);
+    ASSERT_EQ(Enable({"/every:15", share}).status, kDone);
+    EXPECT_THAT(e2e::ChangingCalls(), Contains("SetLocalPolicy\t0x00000000\t0\t900"));
+
+    // A user's own configuration keeps its settings, unless /force.
+    e2e::WriteConfiguration("E:\\", FH_STATUS_ENABLED);
+    EXPECT_EQ(Enable({"/every:10", "/keep:90", share}).status, kUsersOwnLeft);
+    EXPECT_THAT(e2e::ChangingCalls(), IsEmpty());
+    EXPECT_EQ(Enable({"/every:10", "/force", "/keep:90", share}).status, kDone);
+    EXPECT_THAT(lastLogLine(), EndsWith(" " + enabled));
+}
 
 TEST_F(LogonScripts, DisablingUndoesWhatTheEnableScriptDidAndClearsItsRecord) {
     ASSERT_EQ(Enable({"\\\\nas\\backups"}).status, kDone);

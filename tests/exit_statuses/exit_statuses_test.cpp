@@ -160,6 +160,35 @@ Statuses InZipReadme() {
                 [](const std::smatch& match) { return Named(match[2]); });
 }
 
+// SettingsStatus: "kName = N,  // meaning".
+Statuses DeclaredSettings() {
+    Statuses statuses;
+    static const std::regex kEntry(R"re(^\s*k\w+ = (\d+),\s*// (.+)$)re");
+    for (const std::string& line : Section(Lines(Read("history/backup_settings.h")), "enum SettingsStatus", "};")) {
+        std::smatch match;
+        if (std::regex_match(line, match, kEntry)) Add(&statuses, std::stoi(match[1]), "", match[2]);
+    }
+    return statuses;
+}
+
+// fhsettings' lists: README.md's "| N | meaning |" after "## fhsettings",
+// README.txt's "  N    meaning" after "fhsettings", the guide's table.
+Statuses SettingsInReadme() {
+    static const std::regex kRow(R"re(^\| (\d+) \| ([^|]+) \|$)re");
+    return Rows(Section(Lines(Read("README.md")), "## fhsettings", "## "), kRow,
+                [](const std::smatch&) { return std::string(); });
+}
+Statuses SettingsInZipReadme() {
+    static const std::regex kRow(R"re(^  (\d+) +(.+)$)re");
+    return Rows(Section(Lines(Read("tools/release/README.txt.in")), "fhsettings", "Output"), kRow,
+                [](const std::smatch&) { return std::string(); });
+}
+Statuses SettingsInGuide() {
+    static const std::regex kRow(R"re(^\| (\d+) \| ([^|]+) \|.*$)re");
+    return Rows(Section(Lines(Read("docs/deploying.md")), "**fhsettings' statuses**", "**"), kRow,
+                [](const std::smatch&) { return std::string(); });
+}
+
 // fhstatus's lists: README.md's "| N | meaning |", README.txt's "  N    meaning",
 // the guide's "| N | meaning | what it tells |".
 Statuses StateInReadme() {
@@ -169,7 +198,7 @@ Statuses StateInReadme() {
 }
 Statuses StateInZipReadme() {
     static const std::regex kRow(R"re(^  (\d+) +(.+)$)re");
-    return Rows(Section(Lines(Read("tools/release/README.txt.in")), "Its exit status", "Output"), kRow,
+    return Rows(Section(Lines(Read("tools/release/README.txt.in")), "Its exit status, and its state line", "After the ten lines"), kRow,
                 [](const std::smatch&) { return std::string(); });
 }
 Statuses StateInGuide() {
@@ -229,7 +258,7 @@ Statuses ScriptsOwn() {
         std::smatch match;
         if (std::regex_match(line, match, kEntry)) Add(&own, std::stoi(match[1]), "", match[2]);
     }
-    EXPECT_EQ(own.size(), 4u) << "history/logon_plan.h: the declaration is not read";
+    EXPECT_EQ(own.size(), 5u) << "history/logon_plan.h: the declaration is not read";
     return own;
 }
 
@@ -272,6 +301,14 @@ TEST(ExitStatuses, TheLogonScriptsLogEachAsDeclared) {
             EXPECT_EQ(meaning, statuses.at(key)) << path << ": status " << key.first << " means otherwise";
         }
     }
+}
+
+TEST(ExitStatuses, EveryListOfFhsettingsStatusesListsEveryOneAsDeclared) {
+    const Statuses declared = DeclaredSettings();
+    EXPECT_EQ(declared.size(), 8u) << "history/backup_settings.h: the declaration is not read";
+    ExpectAgrees(SettingsInReadme(), declared, "README.md");
+    ExpectAgrees(SettingsInZipReadme(), declared, "tools/release/README.txt.in");
+    ExpectAgrees(SettingsInGuide(), declared, "docs/deploying.md");
 }
 
 TEST(ExitStatuses, EveryListOfFhstatusStatusesListsEveryOneAsDeclared) {

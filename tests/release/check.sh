@@ -69,13 +69,13 @@ SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) bash tests/release/install_test.sh 
 e2e=build/linux/tests/e2e/fhswitch_e2e_tests
 standins=build/linux/windows-x64/tests/wine
 if [ -x "$e2e" ] && [ -f "$standins/fhsvcctl.dll" ]; then
-    unzip -q -o "$first/dist/fhswitch-$version-windows-x64.zip" fhswitch.exe fhstatus.exe -d "$work/signed"
+    unzip -q -o "$first/dist/fhswitch-$version-windows-x64.zip" fhswitch.exe fhstatus.exe fhsettings.exe -d "$work/signed"
     # Signing appends to an exe and leaves its code as it was, and every
-    # suite runs on the unsigned pair: the signed pair runs the tables of both
+    # suite runs on the unsigned exes: the signed ones run the tables of the
     # programs' lines and statuses, which show that they still load and run
     # as before.
     "$e2e" --face=wine-x64 --exe="$work/signed/fhswitch.exe" --standins="$standins" --source="$PWD" --work="$work/e2e" \
-        --gtest_filter='Table/Scenarios.*:Table/StatusReport.*:Table/StatusCommandLines.*' >"$work/e2e.log" 2>&1 ||
+        --gtest_filter='Table/Scenarios.*:Table/StatusReport.*:Table/StatusCommandLines.*:Table/SettingsRuns.*' >"$work/e2e.log" 2>&1 ||
         { tail -n 40 "$work/e2e.log"; echo "the signed x64 exes fail the Wine suite"; status=1; }
 else
     echo "note: no Linux and x64 test build here: the signed exes were not run through the Wine suite"

@@ -27,7 +27,7 @@ SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 DOCUMENTS = {"enable-file-history.cmd": "examples/enable-file-history.cmd",
              "disable-file-history.cmd": "examples/disable-file-history.cmd",
              "deploying.md": "docs/deploying.md", "LICENSE.txt": "LICENSE", "CHANGELOG.md": "CHANGELOG.md"}
-PROGRAMS = ["fhswitch.exe", "fhstatus.exe"]
+PROGRAMS = ["fhswitch.exe", "fhstatus.exe", "fhsettings.exe"]
 INSTALLED = PROGRAMS + ["enable-file-history.cmd", "disable-file-history.cmd"]
 EVENT_SOURCE = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\fhswitch"
 # As eventcreate registers a source of its own, and the key's removal at uninstall.
@@ -65,6 +65,7 @@ def check_msi(path, arch, version):
     registry_attributes = str(int(attributes) + 4)  # 4: a registry value is the key path
     expected_components = {"fhswitch.exe": ("INSTALLFOLDER", attributes),
                            "fhstatus.exe": ("INSTALLFOLDER", attributes),
+                           "fhsettings.exe": ("INSTALLFOLDER", attributes),
                            "enable_file_history.cmd": ("INSTALLFOLDER", attributes),
                            "disable_file_history.cmd": ("INSTALLFOLDER", attributes),
                            "EventSource": ("INSTALLFOLDER", registry_attributes)}

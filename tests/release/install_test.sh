@@ -38,13 +38,15 @@ entry_version() {  # PRODUCT-CODE VIEW: the uninstall entry's DisplayVersion, or
 
 # A newer build of the same architecture: the next patch version, and an exe
 # that differs (a byte appended), so that the installed one can be told apart;
-# fhstatus.exe beside it, as msi.py takes it.
+# fhstatus.exe and fhsettings.exe beside it, as msi.py takes them.
 newer_msi() {  # ARCH
     local exe=$work/newer-$1/fhswitch.exe
     mkdir -p "$work/newer-$1"
     msiextract -C "$work/newer-$1/extracted" "$dist/fhswitch-$version-windows-$1.msi" >/dev/null
     cp "$(find "$work/newer-$1/extracted" -name fhswitch.exe)" "$exe"
-    cp "$(find "$work/newer-$1/extracted" -name fhstatus.exe)" "$work/newer-$1/fhstatus.exe"
+    for companion in fhstatus.exe fhsettings.exe; do
+        cp "$(find "$work/newer-$1/extracted" -name "$companion")" "$work/newer-$1/$companion"
+    done
     printf '\0' >>"$exe"
     local newer=${version%.*}.$((${version##*.} + 1))
     SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-0} python3 "$here/../../tools/release/msi.py" \
@@ -71,7 +73,7 @@ check() {  # ARCH WINEARCH PROGRAM-FILES VIEW
 
     [ "$(msiexec_status /i "$(windows_path "$msi")")" = 0 ] || fail "$arch/$2: install failed"
     [ -f "$folder/fhswitch.exe" ] || fail "$arch/$2: no $3/fhswitch/fhswitch.exe"
-    [ "$(ls -A "$folder" 2>/dev/null | tr '\n' ' ')" = "disable-file-history.cmd enable-file-history.cmd fhstatus.exe fhswitch.exe " ] ||
+    [ "$(ls -A "$folder" 2>/dev/null | tr '\n' ' ')" = "disable-file-history.cmd enable-file-history.cmd fhsettings.exe fhstatus.exe fhswitch.exe " ] ||
         fail "$arch/$2: $3/fhswitch holds $(ls -A "$folder" 2>/dev/null | tr '\n' ' '), not the exes and the scripts"
     [ "$(event_source "$view")" = $'CustomSource REG_DWORD 0x1\nEventMessageFile REG_EXPAND_SZ %SystemRoot%\\System32\\EventCreate.exe\nTypesSupported REG_DWORD 0x7' ] ||
         fail "$arch/$2: the event source is not registered as eventcreate registers one: $(event_source "$view")"

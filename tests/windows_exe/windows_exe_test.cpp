@@ -1,4 +1,4 @@
-// Checks the built fhswitch.exe, or fhstatus.exe, itself (run on Linux): what it imports, the
+// Checks the built fhswitch.exe, fhstatus.exe or fhsettings.exe itself (run on Linux): what it imports, the
 // manifest and version it carries, what stands beside it. The exe's path and
 // the project's version come as the arguments.
 #include <array>
@@ -26,7 +26,7 @@ std::string& ExecutablePath() {
     return path;
 }
 
-// "fhswitch" or "fhstatus", from the exe's name.
+// "fhswitch", "fhstatus" or "fhsettings", from the exe's name.
 std::string Program() { return std::filesystem::path(ExecutablePath()).stem().string(); }
 
 std::string& ProjectVersion() {
@@ -92,7 +92,7 @@ TEST(WindowsExecutable, CarriesTheProjectsVersion) {
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s PATH-TO-fhswitch.exe-OR-fhstatus.exe PROJECT-VERSION\n", argv[0]);
+        std::fprintf(stderr, "usage: %s PATH-TO-fhswitch.exe-fhstatus.exe-OR-fhsettings.exe PROJECT-VERSION\n", argv[0]);
         return 2;
     }
     ExecutablePath() = argv[1];

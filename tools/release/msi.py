@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the installer of one architecture: msi.py --version V --arch A --exe EXE --out MSI.
-It holds the exe (fhswitch.exe), fhstatus.exe from the same folder, and the
+It holds the exe (fhswitch.exe), fhstatus.exe and fhsettings.exe from the same folder, and the
 logon scripts of examples/. The same inputs give the
 same bytes: the product and component codes are name-based UUIDs of version
 and architecture, the package code one of those and the files' content; the
@@ -43,7 +43,8 @@ def main():
     digest = hashlib.sha256()
     with tempfile.TemporaryDirectory() as stage:
         # wixl looks for sources by relative paths, beside the .wxs.
-        programs = [options.exe, os.path.join(os.path.dirname(options.exe), "fhstatus.exe")]
+        programs = [options.exe] + [os.path.join(os.path.dirname(options.exe), companion)
+                                    for companion in ("fhstatus.exe", "fhsettings.exe")]
         for source in programs + SCRIPTS:
             staged = os.path.join(stage, os.path.basename(source))
             with open(source, "rb") as content:
@@ -58,6 +59,7 @@ def main():
             "ProductCode": code("product", options.version, options.arch),
             "ExeComponentGuid": code("component fhswitch.exe", options.arch),
             "StatusComponentGuid": code("component fhstatus.exe", options.arch),
+            "SettingsComponentGuid": code("component fhsettings.exe", options.arch),
             "EnableComponentGuid": code("component enable-file-history.cmd", options.arch),
             "DisableComponentGuid": code("component disable-file-history.cmd", options.arch),
             "EventSourceComponentGuid": code("component event source", options.arch),

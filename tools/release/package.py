@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes, into OUT, fhswitch-<version>-windows-<arch>.zip for each ARCH=EXE
 given, and fhswitch-<version>-product-codes.txt. Each zip holds the exe
-(fhswitch.exe), fhstatus.exe from the same folder, the logon scripts, the deployment guide, LICENSE.txt, CHANGELOG.md and README.txt
+(fhswitch.exe), fhstatus.exe and fhsettings.exe from the same folder, the logon scripts, the deployment guide, LICENSE.txt, CHANGELOG.md and README.txt
 (from README.txt.in beside this script), text with CR LF line ends. The
 product codes are read from the MSIs already in OUT. Each entry has a fixed
 date (SOURCE_DATE_EPOCH), fixed permissions and a fixed place, so the same
@@ -75,8 +75,8 @@ def main():
                   .replace("@WINDOWS@", rows[arch]["windows"]).replace("@ARCHITECTURES@", which)
                   .replace("@PRODUCT_CODE@", codes[msi]))
         contents = dict(documents, **{"README.txt": windows_text(readme)})
-        # fhstatus.exe is staged beside fhswitch.exe.
-        for program in ("fhswitch.exe", "fhstatus.exe"):
+        # fhstatus.exe and fhsettings.exe are staged beside fhswitch.exe.
+        for program in ("fhswitch.exe", "fhstatus.exe", "fhsettings.exe"):
             with open(os.path.join(os.path.dirname(exe), program), "rb") as exe_file:
                 contents[program] = exe_file.read()
         path = os.path.join(options.out, f"fhswitch-{options.version}-windows-{arch}.zip")
