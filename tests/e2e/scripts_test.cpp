@@ -487,9 +487,10 @@ TEST_F(LogonScripts, TheSwitchesSetTheBackupSettingsOnTheScriptsTargetOnly) {
 
     // Not saved: File History is on with the script's target, so the record
     // stays, and the next logon sets them.
+    const std::string before = ReadFile(TheFace().configDirectory + "/Config1.xml");
     const Result notSaved = Enable({"/every:15", share}, "SaveConfiguration=0x80070005");
     EXPECT_EQ(notSaved.status, kSettingsNotSet);
-    EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config1.xml"), ReadFile(TheFace().configDirectory + "/Config2.xml"));
+    EXPECT_EQ(ReadFile(TheFace().configDirectory + "/Config1.xml"), before);
     EXPECT_THAT(lastLogLine(), EndsWith(" failed, the backup settings were not set: " + share + " (status 9013: File "
                                         "History is on, but its backup settings are not as asked; the next logon tries "
                                         "again)" + kShareOn + " settings: SaveConfiguration 0x80070005"));

@@ -555,6 +555,19 @@ TEST_P(SettingsRuns, SetAllOrNothingAndFhstatusReportsThem) {
     EXPECT_THAT(status.output, ::testing::EndsWith(Output({row.lines[0], row.lines[1], row.lines[2]})));
 }
 
+// The settings say nothing of protection: where they cannot be read, the
+// class and the first nine lines stay, and error= names the call.
+class UnreadSettings : public EndToEnd {};
+
+TEST_F(UnreadSettings, LeaveFhstatusClassAsItWas) {
+    ASSERT_EQ(RunFhswitch({"-E", kTarget}, "").status, kDone);
+    const Result result = RunFhstatus({}, "GetLocalPolicy=0x80004005");
+    EXPECT_EQ(result.status, kStateProtected);
+    EXPECT_THAT(result.output, ::testing::StartsWith(Output({"state=protected", "configuration=yes", "backups=on"})));
+    EXPECT_THAT(result.output, ::testing::EndsWith(Output({"error=GetLocalPolicy 0x80004005", "frequency=",
+                                                           "retention_type=", "retention_age="})));
+}
+
 const std::vector<std::string> kSettingsRejected = {
     "fhsettings takes /every:<minutes>, /keep:<days>|forever|space, or both; fhsettings /? shows its usage"};
 std::vector<std::string> Settings(const std::string& frequency, const std::string& retention, const std::string& age,
