@@ -40,9 +40,8 @@ endlocal
 if defined codepage chcp %codepage% >nul 2>&1
 exit /b %fh_status%
 
-rem fhstatus's answer, a variable fh_<name> per line: the state, then what to
-rem do; fhstatus reads the record itself. The lines go through a file, as
-rem "for /f" decodes a file's lines in the console's code page (UTF-8 here).
+rem fhstatus's answer, a variable fh_<name> per line, through a file, which
+rem "for /f" decodes in the console's code page (UTF-8).
 :plan
 for /f "delims==" %%v in ('set fh_ 2^>nul') do set "%%v="
 "%programs%fhstatus.exe" /plan-disable "%record%" %force% %after% >"%state%\plan.txt" 2>nul
@@ -67,10 +66,8 @@ if not defined programs if defined ProgramW6432 if exist "%ProgramW6432%\fhswitc
 if not defined programs if exist "%ProgramFiles%\fhswitch\fhswitch.exe" if exist "%ProgramFiles%\fhswitch\fhstatus.exe" set "programs=%ProgramFiles%\fhswitch\"
 exit /b
 
-rem The console's code page, to restore at the end: the number after the
-rem colon in chcp's answer, whatever the language ("Active code page: 437",
-rem "Aktive Codepage: 850."). /d: without cmd's AutoRun commands, which
-rem could print lines of their own.
+rem The console's code page, to restore: the number after the colon, in any
+rem language ("Aktive Codepage: 850."); /d: without cmd's AutoRun commands.
 :remember_code_page
 set "codepage="
 for /f "tokens=2 delims=:." %%c in ('cmd /d /c chcp') do set /a "codepage=%%c" >nul 2>&1

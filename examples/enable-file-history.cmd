@@ -3,19 +3,11 @@ rem Turns File History on for the user who logs on, once per target:
 rem
 rem     enable-file-history.cmd [/force] [/every:<minutes>] [/keep:<days>|forever|space] <target>
 rem
-rem Variables in the target are expanded here (a Group Policy parameter
-rem arrives unexpanded). fhstatus.exe says what to do from File History's
-rem state, this script's record (the target it set, in
-rem %LOCALAPPDATA%\fhswitch\enabled-target.txt) and the switches; the script
-rem does it ("fhswitch -E" starts from a fresh configuration; fhsettings.exe
-rem sets how often File History backs up and how long it keeps versions,
-rem where those differ), asks again, keeps the record, and ends with a line in
-rem %LOCALAPPDATA%\fhswitch\fhswitch.log and event 1 of source fhswitch. The
-rem exit status is fhswitch's, 0 when there was nothing to do, 160 for a value
-rem not offered, or 9009 (programs not found), 9010 (the user's own
-rem configuration left; /force replaces it), 9011 (state unreadable), 9012
-rem (fhswitch ended with 0, but this target is not on), 9013 (on, but the
-rem backup settings not as asked).
+rem fhstatus.exe decides from File History's state, the record of the target
+rem this script set (%LOCALAPPDATA%\fhswitch\enabled-target.txt) and the
+rem switches; this script runs fhswitch.exe and fhsettings.exe as it says, logs
+rem to %LOCALAPPDATA%\fhswitch\fhswitch.log and writes event 1. Its status is
+rem fhswitch's, or 160, 9009 to 9013 (deploying.md, section 6).
 setlocal EnableExtensions DisableDelayedExpansion
 set "state=%LOCALAPPDATA%\fhswitch"
 set "record=%LOCALAPPDATA%\fhswitch\enabled-target.txt"
@@ -76,10 +68,9 @@ endlocal
 if defined codepage chcp %codepage% >nul 2>&1
 exit /b %fh_status%
 
-rem fhstatus's answer, a variable fh_<name> per line: the state, then what to
-rem do; fhstatus reads the record itself. The lines go through a file, as
-rem "for /f" decodes a file's lines in the console's code page (UTF-8 here).
-rem A trailing backslash is doubled, or it would escape the closing quote.
+rem fhstatus's answer, a variable fh_<name> per line, through a file, which
+rem "for /f" decodes in the console's code page (UTF-8). A trailing backslash
+rem is doubled, or it would escape the closing quote.
 :plan
 for /f "delims==" %%v in ('set fh_ 2^>nul') do set "%%v="
 set "asked=%target%"
@@ -106,10 +97,8 @@ if not defined programs if defined ProgramW6432 if exist "%ProgramW6432%\fhswitc
 if not defined programs if exist "%ProgramFiles%\fhswitch\fhswitch.exe" if exist "%ProgramFiles%\fhswitch\fhstatus.exe" set "programs=%ProgramFiles%\fhswitch\"
 exit /b
 
-rem The console's code page, to restore at the end: the number after the
-rem colon in chcp's answer, whatever the language ("Active code page: 437",
-rem "Aktive Codepage: 850."). /d: without cmd's AutoRun commands, which
-rem could print lines of their own.
+rem The console's code page, to restore: the number after the colon, in any
+rem language ("Aktive Codepage: 850."); /d: without cmd's AutoRun commands.
 :remember_code_page
 set "codepage="
 for /f "tokens=2 delims=:." %%c in ('cmd /d /c chcp') do set /a "codepage=%%c" >nul 2>&1
