@@ -7,7 +7,7 @@ rem fhstatus.exe decides from File History's state, the record of the target
 rem this script set (%LOCALAPPDATA%\fhswitch\enabled-target.txt) and the
 rem switches; this script runs fhswitch.exe and fhsettings.exe as it says, logs
 rem to %LOCALAPPDATA%\fhswitch\fhswitch.log and writes event 1. Its status is
-rem fhswitch's, or 160, 9009 to 9013 (deploying.md, section 6).
+rem fhswitch's, or 160, 9009 to 9013 (deploying.md, section 9).
 setlocal EnableExtensions DisableDelayedExpansion
 set "state=%LOCALAPPDATA%\fhswitch"
 set "record=%LOCALAPPDATA%\fhswitch\enabled-target.txt"

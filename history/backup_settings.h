@@ -9,7 +9,7 @@
 #include "platform/win_api.h"
 
 // fhsettings' exit status. The text beside each is its meaning, as every list
-// of its statuses gives it (README.md, README.txt, docs/deploying.md), word
+// of its statuses gives it (README.txt, docs/deploying.md), word
 // for word; tests/exit_statuses holds them to it.
 enum SettingsStatus : int {
     kSettingsDone = 0,                // done: the settings are as asked

@@ -3,7 +3,7 @@
 // the same statuses, and for each the meaning beside it there, word for word
 // at the start of its row. A status added, removed, renumbered or reworded in
 // one place and not in the others fails here. The logon scripts' own
-// statuses (9009 to 9012) are declared beside their plan (history/logon_plan.h),
+// statuses (9009 to 9013) are declared beside their plan (history/logon_plan.h),
 // and the meanings the scripts log, fhstatus's and the scripts' own, agree.
 #include <algorithm>
 #include <fstream>
@@ -139,17 +139,11 @@ std::string Named(const std::string& written) {
     return "";
 }
 
-// README.md: | N | operation | meaning |.
-Statuses InReadme() {
-    static const std::regex kRow(R"re(^\| (\d+) \| ([a-z ]+) \| ([^|]+) \|$)re");
-    return Rows(Section(Lines(Read("README.md")), "## Exit statuses", "## "), kRow,
-                [](const std::smatch& match) { return Named(match[2]); });
-}
 
 // The guide: | N (operation) | meaning | what to do |, the operation where it is needed.
 Statuses InGuide() {
     static const std::regex kRow(R"re(^\| (\d+)(?: \((enable|disable)\))? \| ([^|]+) \|.*$)re");
-    return Rows(Section(Lines(Read("docs/deploying.md")), "## 6.", "## "), kRow,
+    return Rows(Section(Lines(Read("docs/deploying.md")), "## 9.", "**fhstatus's statuses**"), kRow,
                 [](const std::smatch& match) { return Named(match[2]); });
 }
 
@@ -171,13 +165,6 @@ Statuses DeclaredSettings() {
     return statuses;
 }
 
-// fhsettings' lists: README.md's "| N | meaning |" after "## fhsettings",
-// README.txt's "  N    meaning" after "fhsettings", the guide's table.
-Statuses SettingsInReadme() {
-    static const std::regex kRow(R"re(^\| (\d+) \| ([^|]+) \|$)re");
-    return Rows(Section(Lines(Read("README.md")), "## fhsettings", "## "), kRow,
-                [](const std::smatch&) { return std::string(); });
-}
 Statuses SettingsInZipReadme() {
     static const std::regex kRow(R"re(^  (\d+) +(.+)$)re");
     return Rows(Section(Lines(Read("tools/release/README.txt.in")), "fhsettings", "Output"), kRow,
@@ -189,13 +176,6 @@ Statuses SettingsInGuide() {
                 [](const std::smatch&) { return std::string(); });
 }
 
-// fhstatus's lists: README.md's "| N | meaning |", README.txt's "  N    meaning",
-// the guide's "| N | meaning | what it tells |".
-Statuses StateInReadme() {
-    static const std::regex kRow(R"re(^\| (\d+) \| ([^|]+) \|$)re");
-    return Rows(Section(Lines(Read("README.md")), "## fhstatus exit statuses", "## "), kRow,
-                [](const std::smatch&) { return std::string(); });
-}
 Statuses StateInZipReadme() {
     static const std::regex kRow(R"re(^  (\d+) +(.+)$)re");
     return Rows(Section(Lines(Read("tools/release/README.txt.in")), "Its exit status, and its state line", "After the ten lines"), kRow,
@@ -272,9 +252,8 @@ TEST(ExitStatuses, TheDeclarationIsReadWithItsOperations) {
     EXPECT_EQ(perOperation[""], 2) << "done and the dispatcher's rejection";
 }
 
-TEST(ExitStatuses, TheReadmesListEveryOneAsDeclared) {
+TEST(ExitStatuses, TheZipsReadmeListsEveryOneAsDeclared) {
     const Statuses declared = Declared();
-    ExpectAgrees(InReadme(), declared, "README.md");
     ExpectAgrees(InZipReadme(), declared, "tools/release/README.txt.in");
 }
 
@@ -306,7 +285,6 @@ TEST(ExitStatuses, TheLogonScriptsLogEachAsDeclared) {
 TEST(ExitStatuses, EveryListOfFhsettingsStatusesListsEveryOneAsDeclared) {
     const Statuses declared = DeclaredSettings();
     EXPECT_EQ(declared.size(), 8u) << "history/backup_settings.h: the declaration is not read";
-    ExpectAgrees(SettingsInReadme(), declared, "README.md");
     ExpectAgrees(SettingsInZipReadme(), declared, "tools/release/README.txt.in");
     ExpectAgrees(SettingsInGuide(), declared, "docs/deploying.md");
 }
@@ -314,7 +292,6 @@ TEST(ExitStatuses, EveryListOfFhsettingsStatusesListsEveryOneAsDeclared) {
 TEST(ExitStatuses, EveryListOfFhstatusStatusesListsEveryOneAsDeclared) {
     const Statuses declared = DeclaredState();
     EXPECT_EQ(declared.size(), 9u) << "history/state.h: the declaration is not read";
-    ExpectAgrees(StateInReadme(), declared, "README.md");
     ExpectAgrees(StateInZipReadme(), declared, "tools/release/README.txt.in");
     ExpectAgrees(StateInGuide(), declared, "docs/deploying.md");
 }
