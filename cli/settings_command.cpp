@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "cli/switches.h"
 #include "history/backup_settings.h"
 #include "platform/console.h"
 
@@ -35,17 +36,6 @@ void WriteChange(const SettingsChange& change) {
     WriteField("error", change.failure);
 }
 
-// The text after a switch's colon, for a switch in any case; null for another argument.
-const char* ValueOf(const char* argument, const char* name) {
-    const size_t length = std::strlen(name);
-    for (size_t i = 0; i < length; ++i) {
-        const char c = argument[i] >= 'A' && argument[i] <= 'Z' ? static_cast<char>(argument[i] - 'A' + 'a')
-                                                                 : argument[i];
-        if (c != name[i]) return nullptr;
-    }
-    return argument + length;
-}
-
 }  // namespace
 
 int SetSettingsFromCommandLine(int argc, char* argv[]) {
@@ -62,8 +52,8 @@ int SetSettingsFromCommandLine(int argc, char* argv[]) {
     const char* keep = nullptr;
     bool rejected = argc < 2 || argc > 3;
     for (int i = 1; i < argc && !rejected; ++i) {
-        const char* minutes = ValueOf(argv[i], "/every:");
-        const char* kept = ValueOf(argv[i], "/keep:");
+        const char* minutes = AfterSwitch(argv[i], "/every:");
+        const char* kept = AfterSwitch(argv[i], "/keep:");
         if (minutes != nullptr && every == nullptr) {
             every = minutes;
         } else if (kept != nullptr && keep == nullptr) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/switches.h"
 #include "history/logon_plan.h"
 #include "history/state.h"
 #include "history/target_scan.h"
@@ -142,21 +143,6 @@ std::string UtcTime(unsigned long long ticks) {
     std::snprintf(text, sizeof text, "%04llu-%02llu-%02llu %02llu:%02llu:%02llu", year, month, day,
                   secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
     return text;
-}
-
-// What follows the switch `name` (lower case) that the argument starts with,
-// in any case, as cmd's switches are typed; null where it does not start so.
-const char* AfterSwitch(const char* argument, const char* name) {
-    for (; *name != '\0'; ++argument, ++name) {
-        const char c = *argument >= 'A' && *argument <= 'Z' ? static_cast<char>(*argument - 'A' + 'a') : *argument;
-        if (c != *name) return nullptr;
-    }
-    return argument;
-}
-
-bool IsSwitch(const char* argument, const char* name) {
-    const char* rest = AfterSwitch(argument, name);
-    return rest != nullptr && *rest == '\0';
 }
 
 // A status as cmd's %ERRORLEVEL% gives it: decimal, negative for a crash.

@@ -83,16 +83,19 @@ Statuses Declared() {
     return statuses;
 }
 
-// StateStatus: "kName = N,  // meaning"; one program, no operations.
-Statuses DeclaredState() {
+// An enum of statuses without operations: "kName = N,  // meaning" under
+// "enum <name>" in the header at `path`.
+Statuses DeclaredIn(const std::string& path, const std::string& name) {
     Statuses statuses;
     static const std::regex kEntry(R"re(^\s*k\w+ = (\d+),\s*// (.+)$)re");
-    for (const std::string& line : Section(Lines(Read("history/state.h")), "enum StateStatus", "};")) {
+    for (const std::string& line : Section(Lines(Read(path)), "enum " + name, "};")) {
         std::smatch match;
         if (std::regex_match(line, match, kEntry)) Add(&statuses, std::stoi(match[1]), "", match[2]);
     }
     return statuses;
 }
+
+Statuses DeclaredState() { return DeclaredIn("history/state.h", "StateStatus"); }
 
 // The rows of a list: the lines that match `row`, whose first group is the
 // number and last the meaning; `operation` names the row's operation.
@@ -154,16 +157,7 @@ Statuses InZipReadme() {
                 [](const std::smatch& match) { return Named(match[2]); });
 }
 
-// SettingsStatus: "kName = N,  // meaning".
-Statuses DeclaredSettings() {
-    Statuses statuses;
-    static const std::regex kEntry(R"re(^\s*k\w+ = (\d+),\s*// (.+)$)re");
-    for (const std::string& line : Section(Lines(Read("history/backup_settings.h")), "enum SettingsStatus", "};")) {
-        std::smatch match;
-        if (std::regex_match(line, match, kEntry)) Add(&statuses, std::stoi(match[1]), "", match[2]);
-    }
-    return statuses;
-}
+Statuses DeclaredSettings() { return DeclaredIn("history/backup_settings.h", "SettingsStatus"); }
 
 Statuses SettingsInZipReadme() {
     static const std::regex kRow(R"re(^  (\d+) +(.+)$)re");
@@ -230,14 +224,9 @@ Statuses With(Statuses statuses, const Statuses& more) {
     return statuses;
 }
 
-// The logon scripts' own statuses: ScriptStatus, "kName = N,  // meaning".
+// The logon scripts' own statuses, ScriptStatus.
 Statuses ScriptsOwn() {
-    Statuses own;
-    static const std::regex kEntry(R"re(^\s*k\w+ = (\d+),\s*// (.+)$)re");
-    for (const std::string& line : Section(Lines(Read("history/logon_plan.h")), "enum ScriptStatus", "};")) {
-        std::smatch match;
-        if (std::regex_match(line, match, kEntry)) Add(&own, std::stoi(match[1]), "", match[2]);
-    }
+    const Statuses own = DeclaredIn("history/logon_plan.h", "ScriptStatus");
     EXPECT_EQ(own.size(), 5u) << "history/logon_plan.h: the declaration is not read";
     return own;
 }
